@@ -1,0 +1,144 @@
+#include "entry_prompts.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstddef>
+#include <iostream>
+#include <sstream>
+
+namespace {
+
+// No acceptable answer is anywhere near this long, and a terminal in
+// canonical mode cannot deliver a longer line anyway. Whatever is typed
+// beyond it is read and dropped, so a line of any length costs bounded memory.
+constexpr std::size_t max_line_length = 4096;
+
+void write_cue()
+{
+    std::cout << ">> ";
+}
+
+void reject_entry()
+{
+    std::cout << "Invalid entry." << std::endl;
+}
+
+// One line of standard input without its line end; empty when input has
+// ended before the line's first character. A line longer than
+// max_line_length is cut to max_line_length + 1 characters: enough to tell
+// that it was too long.
+std::optional<std::string> read_line()
+{
+    using traits = std::istream::traits_type;
+    traits::int_type next = std::cin.get();
+    if (traits::eq_int_type(next, traits::eof())) {
+        return std::nullopt;
+    }
+    std::string line;
+    while (!traits::eq_int_type(next, traits::eof()) && traits::to_char_type(next) != '\n') {
+        if (line.size() <= max_line_length) {
+            line.push_back(traits::to_char_type(next));
+        }
+        next = std::cin.get();
+    }
+    return line;
+}
+
+bool is_too_long(const std::string& line)
+{
+    return line.size() > max_line_length;
+}
+
+// A line cut short may hide anything after its blanks, so it is not blank.
+bool is_blank(const std::string& line)
+{
+    return !is_too_long(line) && std::all_of(line.begin(), line.end(), [](unsigned char c) {
+        return std::isspace(c) != 0;
+    });
+}
+
+bool is_ssn(const std::string& line)
+{
+    return line.size() == 9 &&
+           std::all_of(line.begin(), line.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The amount on a line that holds one number and nothing else but white
+// space; empty for anything else, a number too large for a double included.
+std::optional<double> parse_income(const std::string& line)
+{
+    if (is_too_long(line)) {
+        return std::nullopt;
+    }
+    std::istringstream text(line);
+    double amount = 0.0;
+    text >> amount;
+    if (text.fail()) {
+        return std::nullopt;
+    }
+    text >> std::ws;
+    if (!text.eof() || amount < 0.0) {
+        return std::nullopt;
+    }
+    // A negative zero is zero, and must not show as -0.00.
+    if (amount == 0.0) {
+        return 0.0;
+    }
+    return amount;
+}
+
+} // namespace
+
+std::optional<std::string> read_ssn()
+{
+    for (;;) {
+        std::cout << "Enter your Social Security number "
+                  << "without spaces or dashes (ex. 123456789) " << std::endl;
+        write_cue();
+        std::optional<std::string> line = read_line();
+        if (!line || is_ssn(*line)) {
+            return line;
+        }
+        reject_entry();
+    }
+}
+
+std::optional<double> read_taxable_income()
+{
+    for (;;) {
+        std::cout << "Enter your taxable income (ex. 44197.36)" << std::endl;
+        write_cue();
+        // Blank lines get no reaction: the amount may come on a later line.
+        std::optional<std::string> line = read_line();
+        while (line && is_blank(*line)) {
+            line = read_line();
+        }
+        if (!line) {
+            return std::nullopt;
+        }
+        std::optional<double> income = parse_income(*line);
+        if (income) {
+            return income;
+        }
+        reject_entry();
+    }
+}
+
+std::optional<bool> ask_process_another()
+{
+    for (;;) {
+        std::cout << "Would you like to process another entry? "
+                  << "(yes/no): ";
+        std::optional<std::string> line = read_line();
+        if (!line) {
+            return std::nullopt;
+        }
+        if (*line == "yes") {
+            return true;
+        }
+        if (*line == "no") {
+            return false;
+        }
+        reject_entry();
+    }
+}
