@@ -1,0 +1,20 @@
+#include "entry_loop.h"
+
+#include <iomanip>
+#include <iostream>
+
+void print_entry_report(std::string ssn, double income, double tax)
+{
+    // Fixed point with two decimals, never an exponent, however large the
+    // amount; nothing else on standard output prints numbers, so the format
+    // is left in place.
+    std::cout.setf(std::ios_base::showpoint);
+    std::cout.setf(std::ios_base::fixed);
+    std::cout << std::setprecision(2);
+
+    // The labels are as wide as one another, so the number's first digit
+    // stands above the two dollar signs.
+    std::cout << "SSN:         " << ssn << std::endl;
+    std::cout << "Income:      $" << income << std::endl;
+    std::cout << "Federal Tax: $" << tax << std::endl << std::endl;
+}
