@@ -8,9 +8,9 @@
 
 namespace {
 
-// No acceptable answer is anywhere near this long, and a terminal in
-// canonical mode cannot deliver a longer line anyway. Whatever is typed
-// beyond it is read and dropped, so a line of any length costs bounded memory.
+// No acceptable answer is anywhere near this long; it is also the size of the
+// Linux terminal's line buffer. Whatever is typed beyond it is read and
+// dropped, so a line of any length costs bounded memory.
 constexpr std::size_t max_line_length = 4096;
 
 void write_cue()
