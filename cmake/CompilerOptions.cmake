@@ -20,3 +20,39 @@ if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
     target_compile_options(fedtax_compiler_options INTERFACE -msse2 -mfpmath=sse)
   endif()
 endif()
+
+# Checking builds. Each is its own build folder; they are not meant to be
+# combined with one another.
+option(FEDTAX_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+option(FEDTAX_COVERAGE "Build with gcov line-coverage instrumentation" OFF)
+option(FEDTAX_FUZZ "Build the libFuzzer target, with the sanitizers (Clang only)" OFF)
+
+if(FEDTAX_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "FEDTAX_FUZZ needs Clang's libFuzzer: configure with CXX=clang++")
+  endif()
+  # The program's code reports the paths it takes to the fuzzer; only the
+  # fuzz target itself links libFuzzer, which brings its own main.
+  target_compile_options(fedtax_compiler_options INTERFACE -fsanitize=fuzzer-no-link)
+endif()
+
+# Programs that the sanitizers watch cannot run under valgrind as well.
+if(FEDTAX_SANITIZE OR FEDTAX_FUZZ)
+  set(FEDTAX_SANITIZED ON)
+else()
+  set(FEDTAX_SANITIZED OFF)
+endif()
+
+if(FEDTAX_SANITIZED)
+  # Any undefined behaviour ends the run with a report, as a memory error does,
+  # so that a test that meets it fails.
+  set(sanitize_flags -fsanitize=address,undefined -fno-sanitize-recover=all)
+  target_compile_options(fedtax_compiler_options INTERFACE ${sanitize_flags} -fno-omit-frame-pointer)
+  target_link_options(fedtax_compiler_options INTERFACE ${sanitize_flags})
+endif()
+
+if(FEDTAX_COVERAGE)
+  # Unoptimised, so that every line of source keeps its own count.
+  target_compile_options(fedtax_compiler_options INTERFACE --coverage -O0)
+  target_link_options(fedtax_compiler_options INTERFACE --coverage)
+endif()
