@@ -13,6 +13,9 @@ namespace {
 // dropped, so a line of any length costs bounded memory.
 constexpr std::size_t max_line_length = 4096;
 
+// A Social Security number has nine digits, and nothing else.
+constexpr std::size_t ssn_length = 9;
+
 void write_cue()
 {
     std::cout << ">> ";
@@ -52,14 +55,13 @@ bool is_too_long(const std::string& line)
 // A line cut short may hide anything after its blanks, so it is not blank.
 bool is_blank(const std::string& line)
 {
-    return !is_too_long(line) && std::all_of(line.begin(), line.end(), [](unsigned char c) {
-        return std::isspace(c) != 0;
-    });
+    return !is_too_long(line) && std::all_of(line.begin(), line.end(),
+                                             [](unsigned char c) { return std::isspace(c) != 0; });
 }
 
 bool is_ssn(const std::string& line)
 {
-    return line.size() == 9 &&
+    return line.size() == ssn_length &&
            std::all_of(line.begin(), line.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
