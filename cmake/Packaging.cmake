@@ -1,0 +1,30 @@
+# The Debian package: `cpack -G DEB` in the build folder. It holds what
+# `cmake --install` installs, under /usr, with the manual page compressed as
+# Debian expects.
+
+set(FEDTAX_MAINTAINER "fedtax developers <fedtax@example.org>"
+    CACHE STRING "Maintainer named in the Debian package")
+
+set(CPACK_PACKAGE_NAME fedtax)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "${FEDTAX_MAINTAINER}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "federal income tax, one entry after another")
+set(CPACK_PACKAGE_DESCRIPTION "\
+fedtax is an interactive console program that computes the federal income
+tax owed on a taxable income. For each entry the user types a nine-digit
+Social Security number and a taxable income. The program applies a fixed
+five-bracket progressive rate schedule, prints a three-line report with the
+amounts to the cent, and asks whether another entry follows.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${FEDTAX_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+
+# Runs on the staged files just before they are packed.
+set(CPACK_PRE_BUILD_SCRIPTS "${CMAKE_CURRENT_LIST_DIR}/CompressManPage.cmake")
+
+include(CPack)
