@@ -1,0 +1,71 @@
+# Builds the Debian package into a scratch folder and checks it: its
+# metadata, that it holds the program and the compressed manual page in
+# their usual places, that the packed program runs one entry, and that the
+# packed page is the page from the source tree and renders without warnings.
+#   cmake -DCPACK=<cpack> -DCONFIG=<build>/CPackConfig.cmake -DOUT=<scratch>
+#         -DVERSION=<version> -DSOURCE_PAGE=<doc/fedtax.1> -DMAN=<man>
+#         -DCASE=<transcripts>/one_entry -DRUNNER=<run_transcript.cmake>
+#         -P check_package.cmake
+cmake_minimum_required(VERSION 3.20)
+
+function(run)
+  execute_process(COMMAND ${ARGN} OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    string(JOIN " " shown ${ARGN})
+    message(FATAL_ERROR "${shown} failed (${status}):\n${out}\n${err}")
+  endif()
+  set(out "${out}" PARENT_SCOPE)
+  set(err "${err}" PARENT_SCOPE)
+endfunction()
+
+file(REMOVE_RECURSE "${OUT}")
+run("${CPACK}" --config "${CONFIG}" -G DEB -B "${OUT}")
+file(GLOB packages "${OUT}/*.deb")
+list(LENGTH packages count)
+if(NOT count EQUAL 1)
+  message(FATAL_ERROR "expected one .deb in ${OUT}, found: ${packages}")
+endif()
+
+set(problems "")
+foreach(field IN ITEMS "Package=fedtax" "Version=${VERSION}" "Section=utils"
+                       "Maintainer=.+ <.+@.+>" "Depends=(.*, )?libc6 .*, libstdc\\+\\+6 .*"
+                       "Description=.+")
+  string(REGEX MATCH "^[^=]+" name "${field}")
+  string(REGEX REPLACE "^[^=]+=" "" pattern "${field}")
+  run(dpkg-deb --field "${packages}" "${name}")
+  string(STRIP "${out}" value)
+  if(NOT value MATCHES "^(${pattern})$")
+    string(APPEND problems "${name}: \"${value}\" does not match \"${pattern}\"\n")
+  endif()
+endforeach()
+
+run(dpkg-deb --contents "${packages}")
+foreach(path IN ITEMS "./usr/bin/fedtax" "./usr/share/man/man1/fedtax.1.gz")
+  string(FIND "${out}" " ${path}\n" at)
+  if(at EQUAL -1)
+    string(APPEND problems "the package does not hold ${path}:\n${out}\n")
+  endif()
+endforeach()
+
+if(NOT problems STREQUAL "")
+  message(FATAL_ERROR "${problems}")
+endif()
+
+set(root "${OUT}/root")
+run(dpkg-deb -x "${packages}" "${root}")
+run("${CMAKE_COMMAND}" -DPROGRAM=${root}/usr/bin/fedtax -DCASE=${CASE} -P "${RUNNER}")
+
+set(packed_page "${root}/usr/share/man/man1/fedtax.1.gz")
+run(gzip -dc "${packed_page}")
+file(READ "${SOURCE_PAGE}" source_text)
+if(NOT out STREQUAL source_text)
+  string(APPEND problems "the packed manual page differs from ${SOURCE_PAGE}\n")
+endif()
+run("${MAN}" -l -Tutf8 "${packed_page}")
+if(NOT err STREQUAL "")
+  string(APPEND problems "man -l -Tutf8 ${packed_page} warned:\n${err}\n")
+endif()
+
+if(NOT problems STREQUAL "")
+  message(FATAL_ERROR "${problems}")
+endif()
