@@ -1,6 +1,7 @@
 #include "entry_loop.h"
 
 #include "entry_prompts.h"
+#include "entry_report.h"
 #include "federal_tax.h"
 
 #include <cstdio>

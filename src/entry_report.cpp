@@ -1,4 +1,4 @@
-#include "entry_loop.h"
+#include "entry_report.h"
 
 #include <iomanip>
 #include <iostream>

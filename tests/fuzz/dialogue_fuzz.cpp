@@ -2,6 +2,7 @@
 // in this process, checking what the dialogue does with them and not only
 // that it survives them. Built with -DFEDTAX_FUZZ=ON and Clang.
 #include "entry_loop.h"
+#include "entry_report.h"
 #include "entry_prompts.h"
 #include "federal_tax.h"
 
