@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstddef>
+#include <cstdio>
 #include <iostream>
 #include <sstream>
 
@@ -26,14 +27,24 @@ void reject_entry()
     std::cout << "Invalid entry." << std::endl;
 }
 
-// One line of standard input without its line end; empty when input has
-// ended before the line's first character. A line longer than
+// One line of standard input without its line end. Empty when there is no
+// line to give: standard output has failed (nothing more is read once the
+// user can no longer see the prompts), or standard input has failed, or it
+// has ended before the line's first character. A line longer than
 // max_line_length is cut to max_line_length + 1 characters: enough to tell
 // that it was too long.
 std::optional<std::string> read_line()
 {
-    using traits = std::istream::traits_type;
-    traits::int_type next = std::cin.get();
+    // One flush for the whole line: it puts the prompt on the screen before
+    // the program waits, and tells whether the output still reaches anyone.
+    if (!std::cout.flush()) {
+        return std::nullopt;
+    }
+    // The characters come straight from the stream buffer, which reads the
+    // same standard input as the C library does.
+    std::streambuf& input = *std::cin.rdbuf();
+    using traits = std::streambuf::traits_type;
+    traits::int_type next = input.sbumpc();
     if (traits::eq_int_type(next, traits::eof())) {
         return std::nullopt;
     }
@@ -42,7 +53,11 @@ std::optional<std::string> read_line()
         if (line.size() <= max_line_length) {
             line.push_back(traits::to_char_type(next));
         }
-        next = std::cin.get();
+        next = input.sbumpc();
+    }
+    // A line cut short by a failed read is no answer.
+    if (std::ferror(stdin) != 0) {
+        return std::nullopt;
     }
     return line;
 }

@@ -2,8 +2,8 @@
 // in this process, checking what the dialogue does with them and not only
 // that it survives them. Built with -DFEDTAX_FUZZ=ON and Clang.
 #include "entry_loop.h"
-#include "entry_report.h"
 #include "entry_prompts.h"
+#include "entry_report.h"
 #include "federal_tax.h"
 
 #include <algorithm>
@@ -106,8 +106,9 @@ bool run_readers(const std::string& typed, std::vector<std::pair<double, double>
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    // The pause reads the C standard input, which the target cannot redirect
-    // per run; at the end of input the pause returns at once, as it must.
+    // The pause reads the real standard input, which the target cannot
+    // redirect per run: /dev/null is no terminal, so the pause reads one
+    // character there, meets the end of input and returns at once.
     if (std::freopen("/dev/null", "r", stdin) == nullptr) {
         std::abort();
     }
