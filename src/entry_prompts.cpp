@@ -87,7 +87,10 @@ std::optional<double> parse_income(const std::string& line)
     if (is_too_long(line)) {
         return std::nullopt;
     }
-    std::istringstream text(line);
+    // A plain istream on a string buffer: the same extraction as an
+    // istringstream, which sets its stream up twice over.
+    std::stringbuf buffer(line, std::ios_base::in);
+    std::istream text(&buffer);
     double amount = 0.0;
     text >> amount;
     if (text.fail()) {
@@ -109,8 +112,10 @@ std::optional<double> parse_income(const std::string& line)
 std::optional<std::string> read_ssn()
 {
     for (;;) {
+        // One text, as the compiler joins the two pieces.
         std::cout << "Enter your Social Security number "
-                  << "without spaces or dashes (ex. 123456789) " << std::endl;
+                     "without spaces or dashes (ex. 123456789) "
+                  << std::endl;
         write_cue();
         std::optional<std::string> line = read_line();
         if (!line || is_ssn(*line)) {
@@ -145,7 +150,7 @@ std::optional<bool> ask_process_another()
 {
     for (;;) {
         std::cout << "Would you like to process another entry? "
-                  << "(yes/no): ";
+                     "(yes/no): ";
         std::optional<std::string> line = read_line();
         if (!line) {
             return std::nullopt;
