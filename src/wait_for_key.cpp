@@ -87,7 +87,8 @@ int read_key(const termios& key_mode)
 
 int wait_for_key()
 {
-    // Not a terminal, or the end of input already met: that decides.
+    // Not a terminal, or the input has already ended: one character, or the
+    // end of input, ends the pause.
     if (std::feof(stdin) != 0 || tcgetattr(STDIN_FILENO, &settings_found) != 0) {
         return read_one_character();
     }

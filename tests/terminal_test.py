@@ -30,6 +30,14 @@ class Failure(Exception):
     pass
 
 
+def wait_until(condition, what):
+    deadline = time.monotonic() + TIMEOUT
+    while not condition():
+        if time.monotonic() > deadline:
+            raise Failure(what)
+        time.sleep(0.01)
+
+
 def take_terminal():
     """In the child: a session of its own, with the terminal as its
     controlling terminal, as a shell starts a program."""
@@ -66,15 +74,9 @@ class Run:
         that is read without blocking: the first read that finds nothing
         more to read fails (EAGAIN)."""
         os.write(self.master, keys)
-        deadline = time.monotonic() + TIMEOUT
-        while self.unread_count() < len(keys):
-            if time.monotonic() > deadline:
-                raise Failure("the keys typed ahead did not reach the terminal")
-            time.sleep(0.01)
+        wait_until(lambda: struct.unpack("i", fcntl.ioctl(self.slave, termios.FIONREAD, b"\0" * 4))[0]
+                   == len(keys), "the keys typed ahead did not reach the terminal")
         os.set_blocking(self.slave, False)
-
-    def unread_count(self):
-        return struct.unpack("i", fcntl.ioctl(self.slave, termios.FIONREAD, b"\0" * 4))[0]
 
     def read_screen(self, seconds):
         if not select.select([self.screen], [], [], max(seconds, 0))[0]:
@@ -114,11 +116,8 @@ class Run:
     def wait_for_key_mode(self):
         """Waits until the program has taken the terminal out of line mode,
         so that the settings checks below compare something it changed."""
-        deadline = time.monotonic() + TIMEOUT
-        while termios.tcgetattr(self.slave)[3] & termios.ICANON:
-            if time.monotonic() > deadline:
-                raise Failure("the pause left the terminal in line mode")
-            time.sleep(0.01)
+        wait_until(lambda: not termios.tcgetattr(self.slave)[3] & termios.ICANON,
+                   "the pause left the terminal in line mode")
 
     def finish(self):
         """Waits for the end; returns the exit status and everything written
@@ -145,9 +144,7 @@ class Run:
         peek[6][termios.VTIME] = 0
         termios.tcsetattr(self.slave, termios.TCSANOW, peek)
         try:
-            return os.read(self.slave, 4096)
-        except BlockingIOError:
-            return b""
+            return os.read(self.slave, 4096)  # at once, with what there is
         finally:
             termios.tcsetattr(self.slave, termios.TCSANOW, settings)
 
@@ -164,26 +161,21 @@ class Run:
             os.close(self.slave)
 
 
-def several_entries_then_one_key(run):
-    run.answer(NUMBER_PROMPT, b"123-45-6789\r")
-    run.dialogue(b"\r", [(b"123456789", b"44197.36"), (b"000000001", b"0")])
-    run.wait_for_key_mode()
-    run.type(b"q")
-    status, after = run.finish()
-    # The key is not echoed, and the line is ended for the shell's prompt.
-    assert status == 0 and after == b"\r\n", f"status {status}, after the pause {after!r}"
-    run.check_terminal_as_found()
-
-
-def any_key_ends_the_pause(run, keys):
-    run.dialogue(b"\r", [(b"123456789", b"24650")])
+def any_key_ends_the_pause(run, keys, entries=((b"123456789", b"24650"),)):
+    run.dialogue(b"\r", entries)
     run.wait_for_key_mode()
     run.type(keys)
     status, after = run.finish()
+    # The key is not echoed, and the line is ended for the shell's prompt.
     assert status == 0 and after == b"\r\n", f"status {status}, after the pause {after!r}"
     left = run.unread_input()
     assert left == b"", f"left for the shell: {left!r}"
     run.check_terminal_as_found()
+
+
+def several_entries_then_one_key(run):
+    run.answer(NUMBER_PROMPT, b"123-45-6789\r")
+    any_key_ends_the_pause(run, b"q", [(b"123456789", b"44197.36"), (b"000000001", b"0")])
 
 
 def signal_during_the_pause(run, number):
