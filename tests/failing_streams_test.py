@@ -51,6 +51,7 @@ status, errors = run(directory)
 os.close(directory)
 check("standard input a directory", status, errors, CANNOT_READ + b"Is a directory")
 
+
 # Input that fails part of the way through: a pipe that is left open but
 # has nothing more to give, read without blocking (EAGAIN).
 def with_stalled_input(typed):
@@ -79,8 +80,6 @@ check("input failing at the pause", process.returncode, process.stderr,
 if not process.stdout.endswith(b"(yes/no): Press any key to continue..."):
     failures.append(f"input failing at the pause: wrote {process.stdout!r}")
 
-for failure in failures[:10]:
+for failure in failures:
     print("FAILED:", failure)
-if len(failures) > 10:
-    print(f"... and {len(failures) - 10} more")
 sys.exit(1 if failures else 0)
