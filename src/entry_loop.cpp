@@ -31,6 +31,11 @@ int report_write_failure(int error)
     return report_failure("cannot write to standard output", error);
 }
 
+int report_read_failure(int error)
+{
+    return report_failure("cannot read standard input", error);
+}
+
 // A reader gave no answer: standard output failed (a reader reads nothing
 // once it has), or standard input failed or ended. Nothing runs between the
 // failed call and this one, so errno still tells why.
@@ -41,7 +46,7 @@ int stop_without_answer()
         return report_write_failure(error);
     }
     if (std::ferror(stdin) != 0) {
-        return report_failure("cannot read standard input", error);
+        return report_read_failure(error);
     }
     // The dialogue was cut off: end the line the cursor is on, so that the
     // shell's prompt starts on a fresh one, and report the failure.
@@ -86,7 +91,7 @@ int run_entries()
     }
     const int read_error = wait_for_key();
     if (read_error != 0) {
-        return report_failure("cannot read standard input", read_error);
+        return report_read_failure(read_error);
     }
     if (!std::cout) {
         return report_write_failure(errno);
