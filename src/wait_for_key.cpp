@@ -21,6 +21,7 @@ int read_one_character()
 
 #include <csignal>
 #include <cstddef>
+#include <iterator>
 #include <termios.h>
 #include <unistd.h>
 
@@ -34,7 +35,7 @@ termios settings_found;
 // The signals that end a program waiting at a terminal when they come from
 // elsewhere: a hang-up, an interrupt or a quit from another terminal, kill.
 constexpr int ending_signals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM};
-constexpr std::size_t ending_signal_count = sizeof ending_signals / sizeof ending_signals[0];
+constexpr std::size_t ending_signal_count = std::size(ending_signals);
 
 // Puts the terminal's settings back, then lets the signal end the program
 // as it would have: the signal is blocked while this runs, so it is
