@@ -1,6 +1,7 @@
-# The Debian package: `cpack -G DEB` in the build folder. It holds what
-# `cmake --install` installs, under /usr, with the manual page compressed as
-# Debian expects.
+# The Debian package: `cpack` in the build folder. It holds what
+# `cmake --install` installs, under /usr, with the documentation in Debian's
+# form: the manual page and the changelog compressed, the licence as the
+# copyright file.
 
 set(FEDTAX_MAINTAINER "fedtax developers <fedtax@example.org>"
     CACHE STRING "Maintainer named in the Debian package")
@@ -18,6 +19,7 @@ amounts to the cent, and asks whether another entry follows.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
+set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${FEDTAX_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
@@ -25,6 +27,6 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 
 # Runs on the staged files just before they are packed.
-set(CPACK_PRE_BUILD_SCRIPTS "${CMAKE_CURRENT_LIST_DIR}/CompressManPage.cmake")
+set(CPACK_PRE_BUILD_SCRIPTS "${CMAKE_CURRENT_LIST_DIR}/DebianDocs.cmake")
 
 include(CPack)

@@ -1,10 +1,13 @@
 # Builds the Debian package into a scratch folder and checks it: its
-# metadata, that it holds the program and the compressed manual page in
-# their usual places, that the packed program runs one entry, and that the
-# packed page is the page from the source tree and passes the manual-page
-# checks (PAGE_CHECK, with MAN and GROFF).
+# metadata, that it holds the program, the compressed manual page and
+# changelog and the copyright file in their usual places, that the packed
+# program runs one entry, that the packed page and changelog are those of
+# the source tree, that the copyright file holds the licence's terms whole,
+# and that the page passes the manual-page checks (PAGE_CHECK, with MAN and
+# GROFF). Lintian's verdict on the package is CI's to check.
 #   cmake -DCPACK=<cpack> -DCONFIG=<build>/CPackConfig.cmake -DOUT=<scratch>
-#         -DVERSION=<version> -DSOURCE_PAGE=<doc/fedtax.1> -DMAN=<man>
+#         -DVERSION=<version> -DSOURCE_PAGE=<doc/fedtax.1>
+#         -DSOURCE_CHANGELOG=<CHANGELOG> -DLICENCE=<LICENSE> -DMAN=<man>
 #         -DGROFF=<groff> -DPAGE_CHECK=<check_man_page.cmake>
 #         -DCASE=<transcripts>/one_entry -DRUNNER=<run_transcript.cmake>
 #         -P check_package.cmake
@@ -42,7 +45,8 @@ foreach(field IN ITEMS "Package=fedtax" "Version=${VERSION}" "Section=utils"
 endforeach()
 
 run(dpkg-deb --contents "${packages}")
-foreach(path IN ITEMS "./usr/bin/fedtax" "./usr/share/man/man1/fedtax.1.gz")
+foreach(path IN ITEMS "./usr/bin/fedtax" "./usr/share/man/man1/fedtax.1.gz"
+                      "./usr/share/doc/fedtax/changelog.gz" "./usr/share/doc/fedtax/copyright")
   string(FIND "${out}" " ${path}\n" at)
   if(at EQUAL -1)
     string(APPEND problems "the package does not hold ${path}:\n${out}\n")
@@ -57,11 +61,32 @@ set(root "${OUT}/root")
 run(dpkg-deb -x "${packages}" "${root}")
 run("${CMAKE_COMMAND}" -DPROGRAM=${root}/usr/bin/fedtax -DCASE=${CASE} -P "${RUNNER}")
 
-set(packed_page "${root}/usr/share/man/man1/fedtax.1.gz")
-run(gzip -dc "${packed_page}")
-file(READ "${SOURCE_PAGE}" source_text)
-if(NOT out STREQUAL source_text)
-  string(APPEND problems "the packed manual page differs from ${SOURCE_PAGE}\n")
+foreach(packed_source IN ITEMS "man/man1/fedtax.1.gz=${SOURCE_PAGE}"
+                               "doc/fedtax/changelog.gz=${SOURCE_CHANGELOG}")
+  string(REGEX REPLACE "=.*" "" packed "${packed_source}")
+  string(REGEX REPLACE "^[^=]*=" "" source "${packed_source}")
+  run(gzip -dc "${root}/usr/share/${packed}")
+  file(READ "${source}" source_text)
+  if(NOT out STREQUAL source_text)
+    string(APPEND problems "the packed ${packed} differs from ${source}\n")
+  endif()
+endforeach()
+
+# The copyright file's licence paragraph, with its one-blank indent and its
+# " ." lines undone, must hold the licence's terms word for word. A line of
+# blanks alone would end the paragraph early for a reader of the format.
+file(READ "${root}/usr/share/doc/fedtax/copyright" copyright)
+if(copyright MATCHES "\n[ \t]+\n")
+  string(APPEND problems "the copyright file has a line of blanks alone:\n${copyright}\n")
+endif()
+string(REPLACE "\n .\n" "\n\n" copyright "${copyright}")
+string(REPLACE "\n " "\n" copyright "${copyright}")
+file(READ "${LICENCE}" licence)
+string(FIND "${licence}" "Permission is hereby granted" start)
+string(SUBSTRING "${licence}" ${start} -1 terms)
+string(FIND "${copyright}" "${terms}" at)
+if(start EQUAL -1 OR at EQUAL -1)
+  string(APPEND problems "the copyright file does not hold the terms of ${LICENCE}\n")
 endif()
 run("${CMAKE_COMMAND}" -DMAN=${MAN} -DGROFF=${GROFF} -DMANDIR=${root}/usr/share/man
     -DVERSION=${VERSION} -P "${PAGE_CHECK}")

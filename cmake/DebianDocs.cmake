@@ -1,0 +1,51 @@
+# CPack pre-build script: puts the staged documentation in the form a Debian
+# package carries it, just before it is packed. `cmake --install` leaves the
+# files as they are.
+#   - fedtax.1 and changelog are compressed with gzip -9n (no name, no time
+#     stamp, so that the package is the same from one build to the next);
+#   - LICENSE becomes copyright, in Debian's machine-readable format.
+if(NOT CPACK_GENERATOR STREQUAL "DEB")
+  return()
+endif()
+
+function(find_staged name result)
+  file(GLOB_RECURSE found "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/${name}")
+  list(LENGTH found count)
+  if(NOT count EQUAL 1)
+    message(FATAL_ERROR "expected one ${name} under ${CPACK_TEMPORARY_INSTALL_DIRECTORY}, "
+                        "found: ${found}")
+  endif()
+  set(${result} "${found}" PARENT_SCOPE)
+endfunction()
+
+foreach(name IN ITEMS fedtax.1 changelog)
+  find_staged(${name} file)
+  execute_process(COMMAND gzip -9nf "${file}" RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "gzip ${file} failed: ${status}")
+  endif()
+endforeach()
+
+# The licence's own text is the paragraph of the copyright file, each line
+# indented by one blank and each empty line written as " .".
+find_staged(LICENSE licence)
+file(READ "${licence}" text)
+string(FIND "${text}" "Permission is hereby granted" start)
+if(NOT text MATCHES "Copyright \\(c\\) ([^\n]+)" OR start EQUAL -1)
+  message(FATAL_ERROR "${licence} is not the MIT licence with its copyright line")
+endif()
+set(holders "${CMAKE_MATCH_1}")
+string(SUBSTRING "${text}" ${start} -1 terms)
+string(REPLACE "\n\n" "\n.\n" terms "${terms}")
+string(REGEX REPLACE "([^\n]*)\n" " \\1\n" terms "${terms}")
+
+get_filename_component(docdir "${licence}" DIRECTORY)
+file(WRITE "${docdir}/copyright"
+     "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
+     "Upstream-Name: ${CPACK_PACKAGE_NAME}\n"
+     "\n"
+     "Files: *\n"
+     "Copyright: ${holders}\n"
+     "License: Expat\n"
+     "${terms}")
+file(REMOVE "${licence}")
