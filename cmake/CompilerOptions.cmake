@@ -15,10 +15,37 @@ if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
   # one expression into one instruction on any target that has it.
   target_compile_options(fedtax_compiler_options INTERFACE -fno-fast-math -ffp-contract=off)
 
-  # The x87 unit of 32-bit x86 keeps intermediates in 80 bits; SSE2 does not.
-  if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND CMAKE_SYSTEM_PROCESSOR MATCHES "^(i[3-6]86|x86|X86)$")
-    target_compile_options(fedtax_compiler_options INTERFACE -msse2 -mfpmath=sse)
+  # Whether double arithmetic keeps excess precision (the x87 unit of 32-bit
+  # x86 keeps 80 bits between operations) is asked of the compiler itself,
+  # with the user's flags and ours, whatever the processor is called: a
+  # `-m32` build on an x86-64 host has CMAKE_SYSTEM_PROCESSOR x86_64. If it
+  # does, SSE2 arithmetic, which rounds each operation to double, is asked
+  # for; a compiler that still keeps excess precision stops the build in
+  # federal_tax.cpp.
+  include(CheckCXXSourceCompiles)
+  include(CMakePushCheckState)
+  set(double_eval_check "
+    #include <cfloat>
+    #if FLT_EVAL_METHOD != 0 && FLT_EVAL_METHOD != 1
+    #error double arithmetic keeps excess precision
+    #endif
+    int main() { return 0; }")
+  cmake_push_check_state(RESET)
+  set(CMAKE_REQUIRED_FLAGS "-fno-fast-math -ffp-contract=off")
+  set(CMAKE_REQUIRED_QUIET ON)
+  # Asked again at each configure, so that changed flags are seen.
+  unset(FEDTAX_DOUBLE_EVAL_EXACT CACHE)
+  check_cxx_source_compiles("${double_eval_check}" FEDTAX_DOUBLE_EVAL_EXACT)
+  if(NOT FEDTAX_DOUBLE_EVAL_EXACT)
+    string(APPEND CMAKE_REQUIRED_FLAGS " -msse2 -mfpmath=sse")
+    unset(FEDTAX_DOUBLE_EVAL_EXACT_WITH_SSE2 CACHE)
+    check_cxx_source_compiles("${double_eval_check}" FEDTAX_DOUBLE_EVAL_EXACT_WITH_SSE2)
+    if(FEDTAX_DOUBLE_EVAL_EXACT_WITH_SSE2)
+      message(STATUS "Double arithmetic keeps excess precision: adding -msse2 -mfpmath=sse")
+      target_compile_options(fedtax_compiler_options INTERFACE -msse2 -mfpmath=sse)
+    endif()
   endif()
+  cmake_pop_check_state()
 endif()
 
 # Checking builds. Each is its own build folder; they are not meant to be

@@ -1,6 +1,16 @@
 #include "federal_tax.h"
 
+#include <cfloat>
 #include <cstdint>
+
+// Each operation of the tax must be rounded to double, as on every target.
+// Where double arithmetic keeps excess precision (the x87 unit of 32-bit x86
+// keeps 80 bits), the last cent can differ: on an income of 63064.50 the tax
+// is 14552.994999999999..., which prints 14552.99, and with one extended
+// intermediate it is 14552.995, which prints 14553.00.
+static_assert(FLT_EVAL_METHOD == 0 || FLT_EVAL_METHOD == 1,
+              "double arithmetic keeps excess precision here; build with SSE2 "
+              "(-msse2 -mfpmath=sse on 32-bit x86)");
 
 double compute_federal_tax(double income)
 {
