@@ -1,12 +1,14 @@
 # Runs the program on one transcript. NAME.in holds the bytes typed,
 # NAME.out the exact bytes expected on standard output, NAME.status the
 # expected exit status; standard error must stay empty.
-#   cmake -DPROGRAM=<fedtax> -DCASE=<dir>/NAME [-DVALGRIND=<valgrind>] -P run_transcript.cmake
+#   cmake -DPROGRAM=<fedtax> -DCASE=<dir>/NAME [-DVALGRIND=<valgrind>]
+#         [-DEMULATOR=<command and its arguments>] -P run_transcript.cmake
 # With VALGRIND the program runs under memcheck, which is quiet unless it
 # finds something; any memory error or definite leak gives exit status 99.
+# EMULATOR runs a program built for another processor (qemu-user).
 cmake_minimum_required(VERSION 3.20)
 
-set(launcher "")
+set(launcher "${EMULATOR}")
 if(VALGRIND)
   set(launcher "${VALGRIND}" --quiet --error-exitcode=99 --leak-check=full
                --errors-for-leak-kinds=definite)
