@@ -24,7 +24,9 @@ function(run)
 endfunction()
 
 file(REMOVE_RECURSE "${OUT}")
-run("${CPACK}" --config "${CONFIG}" -G DEB -B "${OUT}")
+# Packed with a strict umask, as some packagers have, which must not show in
+# the package's permissions.
+run(sh -c "umask 077 && exec \"$@\"" sh "${CPACK}" --config "${CONFIG}" -G DEB -B "${OUT}")
 file(GLOB packages "${OUT}/*.deb")
 list(LENGTH packages count)
 if(NOT count EQUAL 1)
@@ -45,6 +47,13 @@ foreach(field IN ITEMS "Package=fedtax" "Version=${VERSION}" "Section=utils"
 endforeach()
 
 run(dpkg-deb --contents "${packages}")
+string(REGEX MATCHALL "(^|\n)[^\n]+" entries "${out}")
+foreach(entry IN LISTS entries)
+  string(STRIP "${entry}" entry)
+  if(NOT entry MATCHES "^(drwxr-xr-x|-rwxr-xr-x|-rw-r--r--) root/root ")
+    string(APPEND problems "not the usual owner and permissions: ${entry}\n")
+  endif()
+endforeach()
 foreach(path IN ITEMS "./usr/bin/fedtax" "./usr/share/man/man1/fedtax.1.gz"
                       "./usr/share/doc/fedtax/changelog.gz" "./usr/share/doc/fedtax/copyright")
   string(FIND "${out}" " ${path}\n" at)
@@ -83,9 +92,12 @@ string(REPLACE "\n .\n" "\n\n" copyright "${copyright}")
 string(REPLACE "\n " "\n" copyright "${copyright}")
 file(READ "${LICENCE}" licence)
 string(FIND "${licence}" "Permission is hereby granted" start)
+if(start EQUAL -1)
+  message(FATAL_ERROR "${LICENCE} does not hold the MIT licence's terms")
+endif()
 string(SUBSTRING "${licence}" ${start} -1 terms)
 string(FIND "${copyright}" "${terms}" at)
-if(start EQUAL -1 OR at EQUAL -1)
+if(at EQUAL -1)
   string(APPEND problems "the copyright file does not hold the terms of ${LICENCE}\n")
 endif()
 run("${CMAKE_COMMAND}" -DMAN=${MAN} -DGROFF=${GROFF} -DMANDIR=${root}/usr/share/man

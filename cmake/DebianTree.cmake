@@ -1,9 +1,11 @@
-# CPack pre-build script: puts the staged documentation in the form a Debian
-# package carries it, just before it is packed. `cmake --install` leaves the
+# CPack pre-build script: puts the staged files in the form a Debian package
+# carries them, just before they are packed. `cmake --install` leaves the
 # files as they are.
 #   - fedtax.1 and changelog are compressed with gzip -9n (no name, no time
 #     stamp, so that the package is the same from one build to the next);
-#   - LICENSE becomes copyright, in Debian's machine-readable format.
+#   - LICENSE becomes copyright, in Debian's machine-readable format;
+#   - every directory is 0755, whatever the umask of whoever packages it
+#     (the staging makes directories through the umask).
 if(NOT CPACK_GENERATOR STREQUAL "DEB")
   return()
 endif()
@@ -48,4 +50,13 @@ file(WRITE "${docdir}/copyright"
      "Copyright: ${holders}\n"
      "License: Expat\n"
      "${terms}")
+file(CHMOD "${docdir}/copyright" PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 file(REMOVE "${licence}")
+
+file(GLOB_RECURSE entries LIST_DIRECTORIES true "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/*")
+foreach(entry IN LISTS entries)
+  if(IS_DIRECTORY "${entry}")
+    file(CHMOD "${entry}" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
+                                      GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+  endif()
+endforeach()
