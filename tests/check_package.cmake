@@ -47,9 +47,8 @@ foreach(field IN ITEMS "Package=fedtax" "Version=${VERSION}" "Section=utils"
 endforeach()
 
 run(dpkg-deb --contents "${packages}")
-string(REGEX MATCHALL "(^|\n)[^\n]+" entries "${out}")
+string(REGEX MATCHALL "[^\n]+" entries "${out}")
 foreach(entry IN LISTS entries)
-  string(STRIP "${entry}" entry)
   if(NOT entry MATCHES "^(drwxr-xr-x|-rwxr-xr-x|-rw-r--r--) root/root ")
     string(APPEND problems "not the usual owner and permissions: ${entry}\n")
   endif()
