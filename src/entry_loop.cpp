@@ -1,9 +1,9 @@
 #include "entry_loop.h"
 
+#include "console_platform.h"
 #include "entry_prompts.h"
 #include "entry_report.h"
 #include "federal_tax.h"
-#include "wait_for_key.h"
 
 #include <cerrno>
 #include <cstdio>

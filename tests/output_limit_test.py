@@ -20,9 +20,10 @@ failures = []
 
 def limit_output_to(size):
     def limit():
-        # The write fails with EFBIG, instead of the signal SIGXFSZ ending
-        # the program, once the file would grow past `size` bytes.
-        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+        # SIGXFSZ at its default action, which ends a program that writes
+        # past the limit: the program must see to it that its write fails
+        # (EFBIG) instead.
+        signal.signal(signal.SIGXFSZ, signal.SIG_DFL)
         resource.setrlimit(resource.RLIMIT_FSIZE, (size, size))
     return limit
 

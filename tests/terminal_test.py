@@ -6,6 +6,9 @@ flushed fails the run by timeout. The test holds the terminal open around
 every run and compares its settings before and after.
 
     terminal_test.py PROGRAM
+
+With `--job PROGRAM` it is instead a job-control shell for one command (see
+run_as_job), which the stop-and-continue case needs.
 """
 import fcntl
 import os
@@ -17,7 +20,6 @@ import sys
 import termios
 import time
 
-PROGRAM = sys.argv[1]
 TIMEOUT = 10
 
 NUMBER_PROMPT = b"Enter your Social Security number without spaces or dashes (ex. 123456789) "
@@ -38,18 +40,50 @@ def wait_until(condition, what):
         time.sleep(0.01)
 
 
-def take_terminal():
+def take_terminal(controlling=True):
     """In the child: a session of its own, with the terminal as its
-    controlling terminal, as a shell starts a program."""
+    controlling terminal, as a shell starts a program (or none)."""
     os.setsid()
-    fcntl.ioctl(0, termios.TIOCSCTTY, 0)
+    if controlling:
+        fcntl.ioctl(0, termios.TIOCSCTTY, 0)
+
+
+def run_as_job(program):
+    """Runs `program` as a job-control shell runs a command, and exits with
+    its status: in a process group of its own that is the terminal's
+    foreground one, with this process, the session's leader, as its parent.
+    A stop signal then stops the program, as it does a shell's command; in a
+    session of its own (an orphaned process group) the system drops it.
+    SIGUSR1 makes this process take the terminal back, as a shell does when
+    its job stops, and SIGUSR2 gives it to the job again, as `fg` does."""
+    pid = os.fork()
+    if pid == 0:
+        os.setpgid(0, 0)
+        signal.signal(signal.SIGTTOU, signal.SIG_IGN)
+        os.tcsetpgrp(0, os.getpid())
+        # The dispositions a shell gives its commands, not Python's.
+        for number in (signal.SIGTTOU, signal.SIGPIPE, signal.SIGXFSZ):
+            signal.signal(number, signal.SIG_DFL)
+        os.execv(program, [program])
+    signal.signal(signal.SIGTTOU, signal.SIG_IGN)
+    signal.signal(signal.SIGUSR1, lambda *_: os.tcsetpgrp(0, os.getpgrp()))
+    signal.signal(signal.SIGUSR2, lambda *_: os.tcsetpgrp(0, pid))
+    sys.exit(os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1]))
+
+
+def is_stopped(pid):
+    with open(f"/proc/{pid}/stat", encoding="ascii") as stat:
+        return stat.read().rpartition(")")[2].split()[0] == "T"
 
 
 class Run:
     """The program on a pseudo-terminal (standard input, and standard output
-    unless `output_to_pipe`), or on two pipes."""
+    unless `output_to_pipe`), or on two pipes. `ignored` signals are ignored
+    when it starts, as nohup ignores SIGHUP; `job` runs it under run_as_job;
+    the terminal is not its controlling one unless `controlling`."""
 
-    def __init__(self, terminal=True, output_to_pipe=False, typed_ahead=None):
+    def __init__(self, terminal=True, output_to_pipe=False, typed_ahead=None, ignored=(),
+                 job=False, controlling=True):
         self.terminal = terminal
         self.seen = b""
         self.mark = 0
@@ -59,8 +93,14 @@ class Run:
             if typed_ahead is not None:
                 self.type_ahead(typed_ahead)
             out = subprocess.PIPE if output_to_pipe else self.slave
-            self.process = subprocess.Popen([PROGRAM], stdin=self.slave, stdout=out,
-                                            stderr=subprocess.PIPE, preexec_fn=take_terminal)
+
+            def start():
+                take_terminal(controlling)
+                for number in ignored:
+                    signal.signal(number, signal.SIG_IGN)
+            command = [sys.executable, __file__, "--job", PROGRAM] if job else [PROGRAM]
+            self.process = subprocess.Popen(command, stdin=self.slave, stdout=out,
+                                            stderr=subprocess.PIPE, preexec_fn=start)
             self.keyboard = self.master
             self.screen = self.process.stdout.fileno() if output_to_pipe else self.master
         else:
@@ -68,6 +108,11 @@ class Run:
                                             stdout=subprocess.PIPE, stderr=subprocess.PIPE)
             self.keyboard = self.process.stdin.fileno()
             self.screen = self.process.stdout.fileno()
+        self.pid = self.process.pid
+        if job:
+            wait_until(lambda: os.tcgetpgrp(self.master) != self.process.pid,
+                       "the job did not take the terminal")
+            self.pid = os.tcgetpgrp(self.master)
 
     def type_ahead(self, keys):
         """Types `keys` before the program starts, and makes the terminal one
@@ -99,18 +144,33 @@ class Run:
     def type(self, keys):
         os.write(self.keyboard, keys)
 
+    def type_in_pieces(self, pieces, gap):
+        """Types each piece `gap` seconds after the one before, as a slow line
+        or a terminal's paste delivers them, without ever waiting for the
+        program longer than TIMEOUT."""
+        os.set_blocking(self.keyboard, False)
+        try:
+            for piece in pieces:
+                while piece:
+                    if not select.select([], [self.keyboard], [], TIMEOUT)[1]:
+                        raise Failure("the terminal took no more of what was typed")
+                    piece = piece[os.write(self.keyboard, piece):]
+                time.sleep(gap)
+        finally:
+            os.set_blocking(self.keyboard, True)
+
     def answer(self, prompt, keys):
         self.expect(prompt)
         self.type(keys)
 
-    def dialogue(self, enter, entries):
+    def dialogue(self, enter, entries, last_answer=None):
         """Answers every prompt of `entries` (number, income) and then "no"."""
         for i, (number, income) in enumerate(entries):
             if i > 0:
                 self.answer(QUESTION, b"yes" + enter)
             self.answer(NUMBER_PROMPT, number + enter)
             self.answer(INCOME_PROMPT, income + enter)
-        self.answer(QUESTION, b"no" + enter)
+        self.answer(QUESTION, last_answer or b"no" + enter)
         self.expect(PAUSE)
 
     def wait_for_key_mode(self):
@@ -161,16 +221,22 @@ class Run:
             os.close(self.slave)
 
 
-def any_key_ends_the_pause(run, keys, entries=((b"123456789", b"24650"),)):
+def key_ends_the_pause(run, pieces=(b"k",), gap=0.0):
+    """A key (its bytes in `pieces`, `gap` seconds apart) ends the pause
+    without Enter. It is not echoed, the line is ended for the shell's
+    prompt, nothing is left for the shell, and the terminal is as it was."""
+    run.type_in_pieces(pieces, gap)
+    status, after = run.finish()
+    assert status == 0 and after == b"\r\n", f"status {status}, after the pause {after[:80]!r}"
+    left = run.unread_input()
+    assert left == b"", f"left for the shell: {len(left)} bytes, {left[:80]!r}"
+    run.check_terminal_as_found()
+
+
+def any_key_ends_the_pause(run, keys, entries=((b"123456789", b"24650"),), gap=0.0):
     run.dialogue(b"\r", entries)
     run.wait_for_key_mode()
-    run.type(keys)
-    status, after = run.finish()
-    # The key is not echoed, and the line is ended for the shell's prompt.
-    assert status == 0 and after == b"\r\n", f"status {status}, after the pause {after!r}"
-    left = run.unread_input()
-    assert left == b"", f"left for the shell: {left!r}"
-    run.check_terminal_as_found()
+    key_ends_the_pause(run, [keys] if isinstance(keys, bytes) else keys, gap)
 
 
 def several_entries_then_one_key(run):
@@ -184,6 +250,82 @@ def signal_during_the_pause(run, number):
     run.process.send_signal(number)
     status = run.process.wait(TIMEOUT)
     assert status == -number, f"status {status}"
+    run.check_terminal_as_found()
+
+
+def ignored_signal_during_the_pause(run, number):
+    run.dialogue(b"\r", [(b"123456789", b"24650")])
+    run.wait_for_key_mode()
+    run.process.send_signal(number)
+    time.sleep(0.2)
+    assert run.process.poll() is None, f"ended by a signal it was started ignoring: {run.process.returncode}"
+    key_ends_the_pause(run)
+
+
+def stop_and_continue_during_the_pause(run, stop, times=1, shell_puts_back=False):
+    """A stop and a continue from elsewhere during the pause, `times` times.
+    Where the stop really stops the program (`run` is a job), the terminal
+    must be as it was while the program is stopped; a shell may also put its
+    own settings back after a SIGSTOP (`shell_puts_back`). Once continued,
+    the program takes its key mode again, and one key without Enter ends the
+    pause."""
+    run.dialogue(b"\r", [(b"123456789", b"24650")])
+    for _ in range(times):
+        run.wait_for_key_mode()
+        os.kill(run.pid, stop)
+        if stop == signal.SIGTSTP and run.pid == run.process.pid:
+            time.sleep(0.2)  # a stop that the system drops: the handler has run
+            continue
+        wait_until(lambda: is_stopped(run.pid), "the program did not stop")
+        if stop != signal.SIGSTOP:
+            run.check_terminal_as_found()
+        if shell_puts_back:
+            termios.tcsetattr(run.slave, termios.TCSANOW, run.settings)
+        os.kill(run.pid, signal.SIGCONT)
+    run.wait_for_key_mode()
+    key_ends_the_pause(run)
+
+
+def continued_in_the_background(run):
+    """Stopped, then `bg`: the terminal is the shell's, in the shell's own
+    settings, and the program must leave them alone. Reading in the
+    background stops it again (SIGTTIN); `fg` gives it the terminal back."""
+    run.dialogue(b"\r", [(b"123456789", b"24650")])
+    run.wait_for_key_mode()
+    os.kill(run.pid, signal.SIGTSTP)
+    wait_until(lambda: is_stopped(run.pid), "the program did not stop")
+    run.process.send_signal(signal.SIGUSR1)
+    wait_until(lambda: os.tcgetpgrp(run.master) == run.process.pid, "the shell has no terminal")
+    shell = termios.tcgetattr(run.slave)
+    shell[3] &= ~(termios.ICANON | termios.ECHO)
+    termios.tcsetattr(run.slave, termios.TCSANOW, shell)
+    shell = termios.tcgetattr(run.slave)  # VMIN and VTIME now read as numbers
+    os.kill(run.pid, signal.SIGCONT)
+    wait_until(lambda: is_stopped(run.pid), "the program did not stop when it read")
+    assert termios.tcgetattr(run.slave) == shell, "the program set the shell's terminal"
+    termios.tcsetattr(run.slave, termios.TCSANOW, run.settings)
+    run.process.send_signal(signal.SIGUSR2)
+    wait_until(lambda: os.tcgetpgrp(run.master) == run.pid, "the job has no terminal")
+    os.kill(run.pid, signal.SIGCONT)
+    run.wait_for_key_mode()
+    key_ends_the_pause(run)
+
+
+def signal_between_the_bytes_of_a_key(run):
+    run.dialogue(b"\r", [(b"123456789", b"24650")])
+    run.wait_for_key_mode()
+    run.type(b"\x1b")
+    time.sleep(0.03)
+    os.kill(run.pid, signal.SIGCONT)
+    time.sleep(0.03)
+    key_ends_the_pause(run, [b"[A"])
+
+
+def end_of_input_at_the_question(run):
+    # "no" without Enter, then the end of input: the pause returns at once.
+    run.dialogue(b"\r", [(b"123456789", b"24650")], last_answer=b"no\x04\x04")
+    status, after = run.finish()
+    assert status == 0 and after == b"\r\n", f"status {status}, after the pause {after!r}"
     run.check_terminal_as_found()
 
 
@@ -217,15 +359,39 @@ def pipe_that_stays_open(run):
 
 
 KEYS = [("x", b"x"), ("Enter", b"\r"), ("space", b" "), ("Escape", b"\x1b"), ("Ctrl-C", b"\x03"),
-        ("Ctrl-D", b"\x04"), ("Ctrl-Z", b"\x1a"), ("up arrow", b"\x1b[A"), ("F5", b"\x1b[15~"),
+        ("Ctrl-D", b"\x04"), ("Ctrl-Z", b"\x1a"), ("Ctrl-S", b"\x13"), ("up arrow", b"\x1b[A"), ("F5", b"\x1b[15~"),
         ("e acute", "\u00e9".encode())]
+PASTE = b"".join(b"echo LEAKED-%04d\n" % i for i in range(1000))
+# Keys whose bytes come in pieces, the gap between them in seconds.
+PIECES = [("F5 over a slow line", [b"\x1b", b"[", b"1", b"5", b"~"], 0.03),
+          ("e acute over a slow line", [b"\xc3", b"\xa9"], 0.03),
+          ("a 17,000-byte paste in 1 KiB pieces",
+           [PASTE[i:i + 1024] for i in range(0, len(PASTE), 1024)], 0.005)]
+SIGNALS = [signal.SIGTERM, signal.SIGHUP, signal.SIGINT, signal.SIGUSR1, signal.SIGALRM,
+           signal.SIGPIPE, signal.SIGRTMIN]
 CASES = [
     ("several entries, then one key", {}, several_entries_then_one_key),
     *[(f"the key {name}", {}, lambda run, k=keys: any_key_ends_the_pause(run, k))
       for name, keys in KEYS],
-    *[(f"{signal.Signals(n).name} during the pause", {},
-       lambda run, n=n: signal_during_the_pause(run, n))
-      for n in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT)],
+    *[(f"the key {name}", {}, lambda run, k=keys, g=gap: any_key_ends_the_pause(run, k, gap=g))
+      for name, keys, gap in PIECES],
+    *[(f"{signal.Signals(n).name} during the pause", {}, lambda run, n=n: signal_during_the_pause(run, n))
+      for n in SIGNALS],
+    ("SIGHUP during the pause, ignored from the start", {"ignored": [signal.SIGHUP]},
+     lambda run: ignored_signal_during_the_pause(run, signal.SIGHUP)),
+    ("SIGTSTP and SIGCONT twice during the pause of a job", {"job": True},
+     lambda run: stop_and_continue_during_the_pause(run, signal.SIGTSTP, times=2)),
+    ("SIGTSTP, then bg and fg, during the pause of a job", {"job": True},
+     continued_in_the_background),
+    ("SIGCONT between the bytes of an arrow key", {}, signal_between_the_bytes_of_a_key),
+    ("SIGTSTP during the pause of an orphaned process group", {},
+     lambda run: stop_and_continue_during_the_pause(run, signal.SIGTSTP)),
+    ("SIGSTOP and SIGCONT during the pause, SIGCONT ignored from the start",
+     {"ignored": [signal.SIGCONT]},
+     lambda run: stop_and_continue_during_the_pause(run, signal.SIGSTOP, shell_puts_back=True)),
+    ("no, then the end of input", {}, end_of_input_at_the_question),
+    ("a terminal that is not the controlling one", {"controlling": False},
+     lambda run: any_key_ends_the_pause(run, b"x")),
     ("a read failing during the pause", {"typed_ahead": b"123456789\r24650\rno\r"},
      read_failing_during_the_pause),
     ("standard output a file, at a terminal", {"output_to_pipe": True},
@@ -233,6 +399,9 @@ CASES = [
     ("a pipe that stays open", {"terminal": False}, pipe_that_stays_open),
 ]
 
+if sys.argv[1] == "--job":
+    run_as_job(sys.argv[2])
+PROGRAM = sys.argv[1]
 failed = 0
 for name, kind, case in CASES:
     run = Run(**kind)
