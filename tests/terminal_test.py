@@ -6,12 +6,16 @@ flushed fails the run by timeout. The test holds the terminal open around
 every run and compares its settings before and after.
 
     terminal_test.py PROGRAM
+    terminal_test.py --windows PROGRAM.exe EMULATOR...
 
-With `--job PROGRAM` it is instead a job-control shell for one command (see
+With --windows it runs the cases of a Windows console instead, each under
+EMULATOR (Wine, which gives a program on a terminal a Windows console
+there). With `--job PROGRAM` it is a job-control shell for one command (see
 run_as_job), which the stop-and-continue case needs.
 """
 import fcntl
 import os
+import re
 import select
 import signal
 import struct
@@ -38,6 +42,14 @@ def wait_until(condition, what):
         if time.monotonic() > deadline:
             raise Failure(what)
         time.sleep(0.01)
+
+
+def screen_text(output):
+    """What a Wine console draws on a terminal, as text: it moves over
+    blanks (ESC [ n C) and shows and hides the cursor around each
+    character; the other control sequences draw nothing."""
+    output = re.sub(rb"\x1b\[(\d*)C", lambda move: b" " * int(move.group(1) or 1), output)
+    return re.sub(rb"\x1b\[[0-9;?]*[A-Za-z]", b"", output)
 
 
 def take_terminal(controlling=True):
@@ -80,13 +92,19 @@ class Run:
     """The program on a pseudo-terminal (standard input, and standard output
     unless `output_to_pipe`), or on two pipes. `ignored` signals are ignored
     when it starts, as nohup ignores SIGHUP; `job` runs it under run_as_job;
-    the terminal is not its controlling one unless `controlling`."""
+    the terminal is not its controlling one unless `controlling`. With
+    --windows it runs under the emulator at its console, twice over in one
+    console if `twice` (the second run as the next program to read it)."""
 
     def __init__(self, terminal=True, output_to_pipe=False, typed_ahead=None, ignored=(),
-                 job=False, controlling=True):
+                 job=False, controlling=True, twice=False):
         self.terminal = terminal
         self.seen = b""
         self.mark = 0
+        # A line end on the screen: the terminal makes LF into CR LF, also
+        # when the program writes CR LF itself, as on Windows.
+        self.line_end = b"\r\r\n" if EMULATOR else b"\r\n"
+        self.visible = screen_text if EMULATOR else lambda output: output
         if terminal:
             self.master, self.slave = os.openpty()
             self.settings = termios.tcgetattr(self.slave)
@@ -99,8 +117,12 @@ class Run:
                 for number in ignored:
                     signal.signal(number, signal.SIG_IGN)
             command = [sys.executable, __file__, "--job", PROGRAM] if job else [PROGRAM]
+            name = os.path.basename(PROGRAM)
+            if EMULATOR:
+                command = EMULATOR + (["cmd", "/c", f"{name} & {name}"] if twice else [name])
             self.process = subprocess.Popen(command, stdin=self.slave, stdout=out,
-                                            stderr=subprocess.PIPE, preexec_fn=start)
+                                            stderr=subprocess.PIPE, preexec_fn=start,
+                                            cwd=os.path.dirname(PROGRAM))
             self.keyboard = self.master
             self.screen = self.process.stdout.fileno() if output_to_pipe else self.master
         else:
@@ -136,10 +158,10 @@ class Run:
     def expect(self, text):
         """Waits until `text` is on the screen after what was expected last."""
         deadline = time.monotonic() + TIMEOUT
-        while text not in self.seen[self.mark:]:
+        while text not in self.visible(self.seen)[self.mark:]:
             if not self.read_screen(deadline - time.monotonic()):
                 raise Failure(f"{text!r} did not appear; the screen ends {self.seen[-160:]!r}")
-        self.mark = self.seen.index(text, self.mark) + len(text)
+        self.mark = self.visible(self.seen).index(text, self.mark) + len(text)
 
     def type(self, keys):
         os.write(self.keyboard, keys)
@@ -161,6 +183,10 @@ class Run:
 
     def answer(self, prompt, keys):
         self.expect(prompt)
+        if EMULATOR:
+            # Until Wine's console has the terminal, the terminal itself
+            # would take the keys as a line (and make Enter a line feed).
+            self.wait_for_key_mode()
         self.type(keys)
 
     def dialogue(self, enter, entries, last_answer=None):
@@ -177,7 +203,7 @@ class Run:
         """Waits until the program has taken the terminal out of line mode,
         so that the settings checks below compare something it changed."""
         wait_until(lambda: not termios.tcgetattr(self.slave)[3] & termios.ICANON,
-                   "the pause left the terminal in line mode")
+                   "the terminal stayed in line mode")
 
     def finish(self):
         """Waits for the end; returns the exit status and everything written
@@ -192,7 +218,7 @@ class Run:
         errors = self.process.stderr.read()
         if errors:
             raise Failure(f"standard error was written: {errors!r}")
-        return status, self.seen[self.mark:]
+        return status, self.visible(self.seen)[self.mark:]
 
     def unread_input(self):
         """Bytes left on the terminal for the next program (the shell) to read."""
@@ -227,7 +253,8 @@ def key_ends_the_pause(run, pieces=(b"k",), gap=0.0):
     prompt, nothing is left for the shell, and the terminal is as it was."""
     run.type_in_pieces(pieces, gap)
     status, after = run.finish()
-    assert status == 0 and after == b"\r\n", f"status {status}, after the pause {after[:80]!r}"
+    assert status == 0 and after == run.line_end, \
+        f"status {status}, after the pause {after[:80]!r}"
     left = run.unread_input()
     assert left == b"", f"left for the shell: {len(left)} bytes, {left[:80]!r}"
     run.check_terminal_as_found()
@@ -329,6 +356,17 @@ def end_of_input_at_the_question(run):
     run.check_terminal_as_found()
 
 
+def burst_at_the_console(run):
+    """An arrow key at the pause, and a line typed right after it: none of it
+    reaches the next program that reads the console (cmd.exe, and here the
+    program's second run)."""
+    run.dialogue(b"\r", [(b"123456789", b"24650")])
+    run.type(b"\x1b[Aecho LEAKED\r")
+    run.dialogue(b"\r", [(b"000000001", b"0")])
+    key_ends_the_pause(run)
+    assert b"LEAKED" not in run.visible(run.seen), "the next program read what came after the key"
+
+
 def read_failing_during_the_pause(run):
     status = run.process.wait(TIMEOUT)
     errors = run.process.stderr.read()
@@ -399,9 +437,19 @@ CASES = [
     ("a pipe that stays open", {"terminal": False}, pipe_that_stays_open),
 ]
 
+# A Windows console, under Wine: its own pause, and nothing of POSIX.
+WINDOWS_CASES = [
+    ("one key at the console", {}, lambda run: any_key_ends_the_pause(run, b"k")),
+    ("an arrow key, and a line right after it, at the console", {"twice": True},
+     burst_at_the_console),
+]
+
 if sys.argv[1] == "--job":
     run_as_job(sys.argv[2])
-PROGRAM = sys.argv[1]
+if sys.argv[1] == "--windows":
+    PROGRAM, EMULATOR, CASES = os.path.abspath(sys.argv[2]), sys.argv[3:], WINDOWS_CASES
+else:
+    PROGRAM, EMULATOR = os.path.abspath(sys.argv[1]), []
 failed = 0
 for name, kind, case in CASES:
     run = Run(**kind)

@@ -1,0 +1,25 @@
+# 64-bit Windows with Debian's MinGW-w64 (package g++-mingw-w64-x86-64),
+# run under Wine (packages wine and wine64) where it is installed:
+#   cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-windows.cmake
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR AMD64)
+set(mingw_triplet x86_64-w64-mingw32)
+set(CMAKE_CXX_COMPILER ${mingw_triplet}-g++)
+set(CMAKE_RC_COMPILER ${mingw_triplet}-windres)
+
+# Headers, libraries and packages for the target only; programs (cmake,
+# python3, groff) from this machine.
+set(CMAKE_FIND_ROOT_PATH /usr/${mingw_triplet})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# Tests run the program under Wine, quietly, in a Wine prefix of the build's
+# own rather than the user's ~/.wine.
+find_program(WINE_PROGRAM wine)
+if(WINE_PROGRAM)
+  set(FEDTAX_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine)
+  set(CMAKE_CROSSCOMPILING_EMULATOR env WINEDEBUG=-all WINEPREFIX=${FEDTAX_WINE_PREFIX}
+                                    ${WINE_PROGRAM})
+endif()
