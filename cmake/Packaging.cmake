@@ -1,7 +1,8 @@
-# The Debian package: `cpack` in the build folder. It holds what
-# `cmake --install` installs, under /usr, with the documentation in Debian's
-# form: the manual page and the changelog compressed, the licence as the
-# copyright file.
+# The package that `cpack` makes in the build folder. On Debian, a Debian
+# package: it holds what `cmake --install` installs, under /usr, with the
+# documentation in Debian's form: the manual page and the changelog
+# compressed, the licence as the copyright file. On Windows, a zip of the
+# folder that cmake/WindowsZip.cmake describes.
 
 set(FEDTAX_MAINTAINER "fedtax developers <fedtax@example.org>"
     CACHE STRING "Maintainer named in the Debian package")
@@ -16,9 +17,16 @@ tax owed on a taxable income. For each entry the user types a nine-digit
 Social Security number and a taxable income. The program applies a fixed
 five-bracket progressive rate schedule, prints a three-line report with the
 amounts to the cent, and asks whether another entry follows.")
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
+if(WIN32)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_SYSTEM_NAME win64)
+  include(CPack)
+  return()
+endif()
+
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${FEDTAX_MAINTAINER}")

@@ -1,0 +1,20 @@
+# Writes one text of the Windows zip with CR LF line ends, which every
+# Windows editor shows as lines: the file IN as it is, or with GROFF the
+# manual page IN rendered as plain text.
+#   cmake -DIN=<file> -DOUT=<file> [-DGROFF=<groff>] -P WindowsText.cmake
+cmake_minimum_required(VERSION 3.20)
+
+if(GROFF)
+  # Plain ASCII: no bold or underline by overstriking or escape sequences.
+  execute_process(COMMAND "${GROFF}" -t -man -Tascii -P-cbou "${IN}"
+                  OUTPUT_FILE "${OUT}.plain" ERROR_VARIABLE errors RESULT_VARIABLE status)
+  if(NOT status EQUAL 0 OR NOT errors STREQUAL "")
+    message(FATAL_ERROR "groff failed on ${IN} (${status}): ${errors}")
+  endif()
+  set(IN "${OUT}.plain")
+endif()
+# The sources have LF line ends, which reading as text keeps.
+file(READ "${IN}" text)
+string(REPLACE "\n" "\r\n" text "${text}")
+file(WRITE "${OUT}" "${text}")
+file(REMOVE "${OUT}.plain")

@@ -1,0 +1,55 @@
+# Builds the Windows zip and checks it: the files it holds, that fedtax.exe
+# imports only Windows' own DLLs and carries the version, and that it runs
+# an entry from the unpacked folder, with nothing else beside it.
+#   cmake -DCPACK=<cpack> -DCONFIG=<CPackConfig.cmake> -DOUT=<dir>
+#         -DVERSION=<version> -DOBJDUMP=<objdump> -DLICENCE=<LICENSE>
+#         -DCASE=<transcript> -DRUNNER=<run_transcript.cmake>
+#         -DEMULATOR=<wine command> -P check_windows_zip.cmake
+cmake_minimum_required(VERSION 3.20)
+
+file(REMOVE_RECURSE "${OUT}")
+execute_process(COMMAND "${CPACK}" --config "${CONFIG}" -G ZIP -B "${OUT}"
+                RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
+set(zip "${OUT}/fedtax-${VERSION}-win64.zip")
+if(NOT status EQUAL 0 OR NOT EXISTS "${zip}")
+  message(FATAL_ERROR "cpack did not make ${zip} (${status}):\n${output}")
+endif()
+
+set(unpacked "${OUT}/unpacked")
+file(MAKE_DIRECTORY "${unpacked}")
+execute_process(COMMAND ${CMAKE_COMMAND} -E tar xf "${zip}" WORKING_DIRECTORY "${unpacked}")
+set(folder "${unpacked}/fedtax-${VERSION}-win64")
+file(GLOB_RECURSE files RELATIVE "${unpacked}" "${unpacked}/*")
+list(SORT files)
+set(expected CHANGELOG.txt LICENSE.txt README.txt fedtax.exe fedtax.txt)
+list(TRANSFORM expected PREPEND "fedtax-${VERSION}-win64/")
+if(NOT files STREQUAL expected)
+  message(FATAL_ERROR "the zip holds\n  ${files}\nexpected\n  ${expected}")
+endif()
+
+set(program "${folder}/fedtax.exe")
+execute_process(COMMAND "${OBJDUMP}" -p "${program}" OUTPUT_VARIABLE headers)
+string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${headers}")
+list(TRANSFORM imports REPLACE "DLL Name: " "")
+foreach(dll IN LISTS imports)
+  if(NOT dll MATCHES "^(KERNEL32|msvcrt|ucrtbase|api-ms-win-crt-.*)\\.dll$")
+    message(FATAL_ERROR "fedtax.exe imports ${dll}, which Windows does not have: ${imports}")
+  endif()
+endforeach()
+
+# The version resource's texts are UTF-16; only the ones wanted are read, as
+# other bytes taken for text could hold brackets, which upset CMake's lists.
+file(STRINGS "${program}" texts ENCODING UTF-16LE REGEX "^(Copyright |fedtax|[0-9]+\\.)")
+file(STRINGS "${LICENCE}" copyright REGEX "^Copyright " LIMIT_COUNT 1)
+foreach(text IN ITEMS "${VERSION}" "${copyright}. MIT licence." "fedtax.exe")
+  if(NOT text IN_LIST texts)
+    message(FATAL_ERROR "fedtax.exe has no version resource text \"${text}\"")
+  endif()
+endforeach()
+
+execute_process(COMMAND ${CMAKE_COMMAND} -DPROGRAM=${program} -DCASE=${CASE} -DWINDOWS=ON
+                        "-DEMULATOR=${EMULATOR}" -P "${RUNNER}"
+                RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "fedtax.exe from the zip:\n${output}")
+endif()
