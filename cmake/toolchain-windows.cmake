@@ -15,11 +15,14 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# Tests run the program under Wine, quietly, in a Wine prefix of the build's
-# own rather than the user's ~/.wine.
+# Tests run the program under Wine: quietly, in a Wine prefix of the build's
+# own rather than the user's ~/.wine, and without what a console program
+# does not need (menu entries in the user's home, the .NET and HTML
+# engines' installers).
 find_program(WINE_PROGRAM wine)
 if(WINE_PROGRAM)
   set(FEDTAX_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine)
-  set(CMAKE_CROSSCOMPILING_EMULATOR env WINEDEBUG=-all WINEPREFIX=${FEDTAX_WINE_PREFIX}
-                                    ${WINE_PROGRAM})
+  set(FEDTAX_WINE_ENVIRONMENT WINEDEBUG=-all WINEPREFIX=${FEDTAX_WINE_PREFIX}
+                              "WINEDLLOVERRIDES=winemenubuilder.exe,mscoree,mshtml=")
+  set(CMAKE_CROSSCOMPILING_EMULATOR env ${FEDTAX_WINE_ENVIRONMENT} ${WINE_PROGRAM})
 endif()
