@@ -46,13 +46,14 @@ void set_terminal(const termios& settings)
     }
 }
 
-// sigaction is async-signal-safe.
-void set_default_action(int signal_number, struct sigaction* action_found)
+// Gives a signal the action SIG_DFL or SIG_IGN; sigaction is
+// async-signal-safe.
+void set_action(int signal_number, void (*handler)(int), struct sigaction* action_found)
 {
-    struct sigaction default_action {};
-    default_action.sa_handler = SIG_DFL;
-    sigemptyset(&default_action.sa_mask);
-    sigaction(signal_number, &default_action, action_found);
+    struct sigaction action {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    sigaction(signal_number, &action, action_found);
 }
 
 // A process that a signal ends or stops writes no coverage counts, so the
@@ -67,7 +68,7 @@ void set_default_action(int signal_number, struct sigaction* action_found)
 extern "C" void put_back_and_end(int signal_number)
 {
     set_terminal(settings_found);
-    set_default_action(signal_number, nullptr);
+    set_action(signal_number, SIG_DFL, nullptr);
     static_cast<void>(std::raise(signal_number));
 }
 
@@ -80,7 +81,7 @@ extern "C" void put_back_and_stop(int signal_number)
     const int error = errno;
     set_terminal(settings_found);
     struct sigaction own_action {};
-    set_default_action(signal_number, &own_action);
+    set_action(signal_number, SIG_DFL, &own_action);
     // sigprocmask and raise are async-signal-safe. With the signal unblocked,
     // raise delivers it at once with its default action: the program stops
     // inside raise, which returns when it is continued. (The system drops
@@ -149,30 +150,25 @@ std::vector<pause_signal> pause_signals()
     return signals;
 }
 
-// Blocks the pause's signals while the handlers or the settings change, so
-// that no handler runs halfway through; returns the mask found.
-sigset_t block_signals(const std::vector<pause_signal>& signals)
+sigset_t signal_set(const std::vector<pause_signal>& signals)
 {
-    sigset_t blocked;
-    sigemptyset(&blocked);
+    sigset_t set;
+    sigemptyset(&set);
     for (const pause_signal& each : signals) {
-        sigaddset(&blocked, each.number);
+        sigaddset(&set, each.number);
     }
-    sigset_t mask_found;
-    sigprocmask(SIG_BLOCK, &blocked, &mask_found);
-    return mask_found;
+    return set;
 }
 
-// Installs the pause's handlers; returns the actions they replace. A signal
-// that is ignored (as nohup leaves SIGHUP) stays ignored; only SIGCONT is
-// caught whatever its action, as it continues the program either way.
-std::vector<struct sigaction> install_handlers(const std::vector<pause_signal>& signals)
+// Installs the pause's handlers, each of which runs with all of
+// `pause_set` blocked; returns the actions they replace. A signal that is
+// ignored (as nohup leaves SIGHUP) stays ignored; only SIGCONT is caught
+// whatever its action, as it continues the program either way.
+std::vector<struct sigaction> install_handlers(const std::vector<pause_signal>& signals,
+                                               const sigset_t& pause_set)
 {
     struct sigaction handler {};
-    sigemptyset(&handler.sa_mask);
-    for (const pause_signal& each : signals) {
-        sigaddset(&handler.sa_mask, each.number);
-    }
+    handler.sa_mask = pause_set;
     // No SA_RESTART: a read that a signal interrupts returns, and the pause
     // reads again.
     handler.sa_flags = 0;
@@ -241,10 +237,7 @@ void prepare_console()
     // A write past the file size limit (ulimit -f) then fails with EFBIG,
     // and the program reports it as any failed write, instead of the signal
     // ending it without a word.
-    struct sigaction ignore {};
-    ignore.sa_handler = SIG_IGN;
-    sigemptyset(&ignore.sa_mask);
-    sigaction(SIGXFSZ, &ignore, nullptr);
+    set_action(SIGXFSZ, SIG_IGN, nullptr);
 }
 
 int wait_for_key()
@@ -270,9 +263,13 @@ int wait_for_key()
     key_mode.c_cc[VMIN] = 1;
     key_mode.c_cc[VTIME] = 0;
 
+    // The pause's signals are blocked while the handlers or the settings
+    // change, so that no handler runs halfway through.
     const std::vector<pause_signal> signals = pause_signals();
-    sigset_t mask_found = block_signals(signals);
-    const std::vector<struct sigaction> actions_found = install_handlers(signals);
+    const sigset_t pause_set = signal_set(signals);
+    sigset_t mask_found;
+    sigprocmask(SIG_BLOCK, &pause_set, &mask_found);
+    const std::vector<struct sigaction> actions_found = install_handlers(signals, pause_set);
     sigprocmask(SIG_SETMASK, &mask_found, nullptr);
     set_terminal(key_mode);
 
@@ -280,7 +277,7 @@ int wait_for_key()
 
     // A signal that comes now waits until the settings are back, and then
     // takes the action it had before the pause.
-    mask_found = block_signals(signals);
+    sigprocmask(SIG_BLOCK, &pause_set, nullptr);
     set_terminal(settings_found);
     for (std::size_t i = 0; i < signals.size(); ++i) {
         sigaction(signals[i].number, &actions_found[i], nullptr);
