@@ -13,15 +13,7 @@
 #         -P check_package.cmake
 cmake_minimum_required(VERSION 3.20)
 
-function(run)
-  execute_process(COMMAND ${ARGN} OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
-  if(NOT status EQUAL 0)
-    string(JOIN " " shown ${ARGN})
-    message(FATAL_ERROR "${shown} failed (${status}):\n${out}\n${err}")
-  endif()
-  set(out "${out}" PARENT_SCOPE)
-  set(err "${err}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/run_command.cmake)
 
 file(REMOVE_RECURSE "${OUT}")
 # Packed with a strict umask, as some packagers have, which must not show in

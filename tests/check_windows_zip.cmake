@@ -6,18 +6,14 @@
 #         -DCASE=<transcript> -DRUNNER=<run_transcript.cmake>
 #         -DEMULATOR=<wine command> -P check_windows_zip.cmake
 cmake_minimum_required(VERSION 3.20)
+include(${CMAKE_CURRENT_LIST_DIR}/run_command.cmake)
 
 file(REMOVE_RECURSE "${OUT}")
-execute_process(COMMAND "${CPACK}" --config "${CONFIG}" -G ZIP -B "${OUT}"
-                RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
-set(zip "${OUT}/fedtax-${VERSION}-win64.zip")
-if(NOT status EQUAL 0 OR NOT EXISTS "${zip}")
-  message(FATAL_ERROR "cpack did not make ${zip} (${status}):\n${output}")
-endif()
-
+run("${CPACK}" --config "${CONFIG}" -G ZIP -B "${OUT}")
 set(unpacked "${OUT}/unpacked")
 file(MAKE_DIRECTORY "${unpacked}")
-execute_process(COMMAND ${CMAKE_COMMAND} -E tar xf "${zip}" WORKING_DIRECTORY "${unpacked}")
+run(${CMAKE_COMMAND} -E chdir "${unpacked}" ${CMAKE_COMMAND} -E tar xf
+    "${OUT}/fedtax-${VERSION}-win64.zip")
 set(folder "${unpacked}/fedtax-${VERSION}-win64")
 file(GLOB_RECURSE files RELATIVE "${unpacked}" "${unpacked}/*")
 list(SORT files)
@@ -28,8 +24,8 @@ if(NOT files STREQUAL expected)
 endif()
 
 set(program "${folder}/fedtax.exe")
-execute_process(COMMAND "${OBJDUMP}" -p "${program}" OUTPUT_VARIABLE headers)
-string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${headers}")
+run("${OBJDUMP}" -p "${program}")
+string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${out}")
 list(TRANSFORM imports REPLACE "DLL Name: " "")
 foreach(dll IN LISTS imports)
   if(NOT dll MATCHES "^(KERNEL32|msvcrt|ucrtbase|api-ms-win-crt-.*)\\.dll$")
@@ -47,9 +43,7 @@ foreach(text IN ITEMS "${VERSION}" "${copyright}. MIT licence." "fedtax.exe")
   endif()
 endforeach()
 
-execute_process(COMMAND ${CMAKE_COMMAND} -DPROGRAM=${program} -DCASE=${CASE} -DWINDOWS=ON
-                        "-DEMULATOR=${EMULATOR}" -P "${RUNNER}"
-                RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
-if(NOT status EQUAL 0)
-  message(FATAL_ERROR "fedtax.exe from the zip:\n${output}")
-endif()
+# The emulator's command stays one argument through run().
+string(REPLACE ";" "\\;" emulator "${EMULATOR}")
+run(${CMAKE_COMMAND} -DPROGRAM=${program} -DCASE=${CASE} -DWINDOWS=ON "-DEMULATOR=${emulator}"
+    -P "${RUNNER}")
