@@ -68,16 +68,16 @@ def run_as_job(program):
     session of its own (an orphaned process group) the system drops it.
     SIGUSR1 makes this process take the terminal back, as a shell does when
     its job stops, and SIGUSR2 gives it to the job again, as `fg` does."""
+    # Both sides set the terminal's foreground, as a shell does.
+    signal.signal(signal.SIGTTOU, signal.SIG_IGN)
     pid = os.fork()
     if pid == 0:
         os.setpgid(0, 0)
-        signal.signal(signal.SIGTTOU, signal.SIG_IGN)
         os.tcsetpgrp(0, os.getpid())
         # The dispositions a shell gives its commands, not Python's.
         for number in (signal.SIGTTOU, signal.SIGPIPE, signal.SIGXFSZ):
             signal.signal(number, signal.SIG_DFL)
         os.execv(program, [program])
-    signal.signal(signal.SIGTTOU, signal.SIG_IGN)
     signal.signal(signal.SIGUSR1, lambda *_: os.tcsetpgrp(0, os.getpgrp()))
     signal.signal(signal.SIGUSR2, lambda *_: os.tcsetpgrp(0, pid))
     sys.exit(os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1]))
@@ -101,10 +101,6 @@ class Run:
         self.terminal = terminal
         self.seen = b""
         self.mark = 0
-        # A line end on the screen: the terminal makes LF into CR LF, also
-        # when the program writes CR LF itself, as on Windows.
-        self.line_end = b"\r\r\n" if EMULATOR else b"\r\n"
-        self.visible = screen_text if EMULATOR else lambda output: output
         if terminal:
             self.master, self.slave = os.openpty()
             self.settings = termios.tcgetattr(self.slave)
@@ -158,10 +154,10 @@ class Run:
     def expect(self, text):
         """Waits until `text` is on the screen after what was expected last."""
         deadline = time.monotonic() + TIMEOUT
-        while text not in self.visible(self.seen)[self.mark:]:
+        while text not in VISIBLE(self.seen)[self.mark:]:
             if not self.read_screen(deadline - time.monotonic()):
                 raise Failure(f"{text!r} did not appear; the screen ends {self.seen[-160:]!r}")
-        self.mark = self.visible(self.seen).index(text, self.mark) + len(text)
+        self.mark = VISIBLE(self.seen).index(text, self.mark) + len(text)
 
     def type(self, keys):
         os.write(self.keyboard, keys)
@@ -218,7 +214,7 @@ class Run:
         errors = self.process.stderr.read()
         if errors:
             raise Failure(f"standard error was written: {errors!r}")
-        return status, self.visible(self.seen)[self.mark:]
+        return status, VISIBLE(self.seen)[self.mark:]
 
     def unread_input(self):
         """Bytes left on the terminal for the next program (the shell) to read."""
@@ -247,33 +243,37 @@ class Run:
             os.close(self.slave)
 
 
+def at_the_pause(run, entries=((b"123456789", b"24650"),)):
+    run.dialogue(b"\r", entries)
+    run.wait_for_key_mode()
+
+
 def key_ends_the_pause(run, pieces=(b"k",), gap=0.0):
-    """A key (its bytes in `pieces`, `gap` seconds apart) ends the pause
-    without Enter. It is not echoed, the line is ended for the shell's
-    prompt, nothing is left for the shell, and the terminal is as it was."""
+    """A key (its bytes in `pieces`, `gap` seconds apart; none where the
+    input has ended) ends the pause without Enter. It is not echoed, the
+    line is ended for the shell's prompt, nothing is left for the shell, and
+    the terminal is as it was."""
     run.type_in_pieces(pieces, gap)
     status, after = run.finish()
-    assert status == 0 and after == run.line_end, \
+    assert status == 0 and after == LINE_END, \
         f"status {status}, after the pause {after[:80]!r}"
     left = run.unread_input()
     assert left == b"", f"left for the shell: {len(left)} bytes, {left[:80]!r}"
     run.check_terminal_as_found()
 
 
-def any_key_ends_the_pause(run, keys, entries=((b"123456789", b"24650"),), gap=0.0):
-    run.dialogue(b"\r", entries)
-    run.wait_for_key_mode()
-    key_ends_the_pause(run, [keys] if isinstance(keys, bytes) else keys, gap)
+def any_key_ends_the_pause(run, pieces, entries=((b"123456789", b"24650"),), gap=0.0):
+    at_the_pause(run, entries)
+    key_ends_the_pause(run, pieces, gap)
 
 
 def several_entries_then_one_key(run):
     run.answer(NUMBER_PROMPT, b"123-45-6789\r")
-    any_key_ends_the_pause(run, b"q", [(b"123456789", b"44197.36"), (b"000000001", b"0")])
+    any_key_ends_the_pause(run, [b"q"], [(b"123456789", b"44197.36"), (b"000000001", b"0")])
 
 
 def signal_during_the_pause(run, number):
-    run.dialogue(b"\r", [(b"123456789", b"24650")])
-    run.wait_for_key_mode()
+    at_the_pause(run)
     run.process.send_signal(number)
     status = run.process.wait(TIMEOUT)
     assert status == -number, f"status {status}"
@@ -281,8 +281,7 @@ def signal_during_the_pause(run, number):
 
 
 def ignored_signal_during_the_pause(run, number):
-    run.dialogue(b"\r", [(b"123456789", b"24650")])
-    run.wait_for_key_mode()
+    at_the_pause(run)
     run.process.send_signal(number)
     time.sleep(0.2)
     assert run.process.poll() is None, f"ended by a signal it was started ignoring: {run.process.returncode}"
@@ -296,20 +295,19 @@ def stop_and_continue_during_the_pause(run, stop, times=1, shell_puts_back=False
     own settings back after a SIGSTOP (`shell_puts_back`). Once continued,
     the program takes its key mode again, and one key without Enter ends the
     pause."""
-    run.dialogue(b"\r", [(b"123456789", b"24650")])
+    at_the_pause(run)
     for _ in range(times):
-        run.wait_for_key_mode()
         os.kill(run.pid, stop)
         if stop == signal.SIGTSTP and run.pid == run.process.pid:
             time.sleep(0.2)  # a stop that the system drops: the handler has run
-            continue
-        wait_until(lambda: is_stopped(run.pid), "the program did not stop")
-        if stop != signal.SIGSTOP:
-            run.check_terminal_as_found()
-        if shell_puts_back:
-            termios.tcsetattr(run.slave, termios.TCSANOW, run.settings)
-        os.kill(run.pid, signal.SIGCONT)
-    run.wait_for_key_mode()
+        else:
+            wait_until(lambda: is_stopped(run.pid), "the program did not stop")
+            if stop != signal.SIGSTOP:
+                run.check_terminal_as_found()
+            if shell_puts_back:
+                termios.tcsetattr(run.slave, termios.TCSANOW, run.settings)
+            os.kill(run.pid, signal.SIGCONT)
+        run.wait_for_key_mode()
     key_ends_the_pause(run)
 
 
@@ -317,8 +315,7 @@ def continued_in_the_background(run):
     """Stopped, then `bg`: the terminal is the shell's, in the shell's own
     settings, and the program must leave them alone. Reading in the
     background stops it again (SIGTTIN); `fg` gives it the terminal back."""
-    run.dialogue(b"\r", [(b"123456789", b"24650")])
-    run.wait_for_key_mode()
+    at_the_pause(run)
     os.kill(run.pid, signal.SIGTSTP)
     wait_until(lambda: is_stopped(run.pid), "the program did not stop")
     run.process.send_signal(signal.SIGUSR1)
@@ -339,8 +336,7 @@ def continued_in_the_background(run):
 
 
 def signal_between_the_bytes_of_a_key(run):
-    run.dialogue(b"\r", [(b"123456789", b"24650")])
-    run.wait_for_key_mode()
+    at_the_pause(run)
     run.type(b"\x1b")
     time.sleep(0.03)
     os.kill(run.pid, signal.SIGCONT)
@@ -351,9 +347,7 @@ def signal_between_the_bytes_of_a_key(run):
 def end_of_input_at_the_question(run):
     # "no" without Enter, then the end of input: the pause returns at once.
     run.dialogue(b"\r", [(b"123456789", b"24650")], last_answer=b"no\x04\x04")
-    status, after = run.finish()
-    assert status == 0 and after == b"\r\n", f"status {status}, after the pause {after!r}"
-    run.check_terminal_as_found()
+    key_ends_the_pause(run, pieces=())
 
 
 def burst_at_the_console(run):
@@ -364,7 +358,7 @@ def burst_at_the_console(run):
     run.type(b"\x1b[Aecho LEAKED\r")
     run.dialogue(b"\r", [(b"000000001", b"0")])
     key_ends_the_pause(run)
-    assert b"LEAKED" not in run.visible(run.seen), "the next program read what came after the key"
+    assert b"LEAKED" not in VISIBLE(run.seen), "the next program read what came after the key"
 
 
 def read_failing_during_the_pause(run):
@@ -409,7 +403,7 @@ SIGNALS = [signal.SIGTERM, signal.SIGHUP, signal.SIGINT, signal.SIGUSR1, signal.
            signal.SIGPIPE, signal.SIGRTMIN]
 CASES = [
     ("several entries, then one key", {}, several_entries_then_one_key),
-    *[(f"the key {name}", {}, lambda run, k=keys: any_key_ends_the_pause(run, k))
+    *[(f"the key {name}", {}, lambda run, k=keys: any_key_ends_the_pause(run, [k]))
       for name, keys in KEYS],
     *[(f"the key {name}", {}, lambda run, k=keys, g=gap: any_key_ends_the_pause(run, k, gap=g))
       for name, keys, gap in PIECES],
@@ -429,7 +423,7 @@ CASES = [
      lambda run: stop_and_continue_during_the_pause(run, signal.SIGSTOP, shell_puts_back=True)),
     ("no, then the end of input", {}, end_of_input_at_the_question),
     ("a terminal that is not the controlling one", {"controlling": False},
-     lambda run: any_key_ends_the_pause(run, b"x")),
+     lambda run: any_key_ends_the_pause(run, [b"x"])),
     ("a read failing during the pause", {"typed_ahead": b"123456789\r24650\rno\r"},
      read_failing_during_the_pause),
     ("standard output a file, at a terminal", {"output_to_pipe": True},
@@ -439,7 +433,7 @@ CASES = [
 
 # A Windows console, under Wine: its own pause, and nothing of POSIX.
 WINDOWS_CASES = [
-    ("one key at the console", {}, lambda run: any_key_ends_the_pause(run, b"k")),
+    ("one key at the console", {}, lambda run: any_key_ends_the_pause(run, [b"k"])),
     ("an arrow key, and a line right after it, at the console", {"twice": True},
      burst_at_the_console),
 ]
@@ -450,6 +444,10 @@ if sys.argv[1] == "--windows":
     PROGRAM, EMULATOR, CASES = os.path.abspath(sys.argv[2]), sys.argv[3:], WINDOWS_CASES
 else:
     PROGRAM, EMULATOR = os.path.abspath(sys.argv[1]), []
+# What the screen shows, and a line end on it: the terminal makes LF into
+# CR LF, also when the program writes CR LF itself, as on Windows.
+VISIBLE = screen_text if EMULATOR else lambda output: output
+LINE_END = b"\r\r\n" if EMULATOR else b"\r\n"
 failed = 0
 for name, kind, case in CASES:
     run = Run(**kind)
