@@ -14,13 +14,20 @@ set(no_streams INPUT_FILE /dev/null OUTPUT_FILE /dev/null ERROR_FILE /dev/null)
 
 if(ACTION STREQUAL "start")
   file(MAKE_DIRECTORY "$ENV{WINEPREFIX}")
-  # Kept alive until stop, or a minute after the last program ends if a run
-  # is cut short.
-  execute_process(COMMAND "${WINESERVER}" -p60 ${no_streams})
   execute_process(COMMAND "${WINE}" wineboot --init ${no_streams} RESULT_VARIABLE status)
   if(NOT status EQUAL 0)
     message(FATAL_ERROR "wineboot --init failed (${status}) in $ENV{WINEPREFIX}")
   endif()
+  # wineboot returns while Wine is still making the prefix; until it is
+  # done, a program at Wine's console can lose what is typed, and one on
+  # pipes can stop at once. Waiting for that wineserver to end waits for
+  # all of it.
+  execute_process(COMMAND "${WINESERVER}" -w ${no_streams})
+  # Then the one kept alive until stop, or a minute after the last program
+  # ends if a run is cut short, with Wine's services started by one program
+  # of its own: two programs that start them at once can hang.
+  execute_process(COMMAND "${WINESERVER}" -p60 ${no_streams})
+  execute_process(COMMAND "${WINE}" cmd /c exit ${no_streams})
 elseif(ACTION STREQUAL "stop")
   execute_process(COMMAND "${WINESERVER}" -k ${no_streams})
 else()
