@@ -5,8 +5,10 @@
 // source file for each kind of system implements it; the build picks one.
 
 // Prepares the standard streams at the program's start, before anything is
-// read or written, so that a failing write is reported as one (on POSIX, a
-// write past the file size limit fails instead of killing the program).
+// read or written: a failing write is reported as one (on POSIX, a write
+// past the file size limit fails instead of killing the program), a stream
+// left non-blocking is waited on as any other, and nothing typed at a
+// terminal is read ahead of the reader that needs it.
 void prepare_console();
 
 // The pause after "Press any key to continue...". At a terminal or console

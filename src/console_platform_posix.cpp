@@ -9,6 +9,7 @@
 #include <iostream>
 #include <vector>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
@@ -62,9 +63,10 @@ void set_action(int signal_number, void (*handler)(int), struct sigaction* actio
 // GCOVR_EXCL_START
 
 // For a signal that ends the program: puts the terminal's settings back,
-// then lets the signal end the program as it would have. The signal is
-// blocked while this runs, so raise leaves it pending, and it is delivered
-// again, with its default action, as soon as this returns.
+// then lets the signal end the program as it would have, with a core dump
+// where it dumps one. The signal is blocked while this runs, so raise leaves
+// it pending, and it is delivered again, with its default action, as soon
+// as this returns (before a faulting instruction could run again).
 extern "C" void put_back_and_end(int signal_number)
 {
     set_terminal(settings_found);
@@ -110,43 +112,57 @@ extern "C" void take_key_mode_again(int /*signal_number*/)
 
 // GCOVR_EXCL_STOP
 
+using signal_handler = void (*)(int);
+
+// What the pause does with a signal that comes while it waits. Every signal
+// whose default action ends the program (with a core dump or without) puts
+// the terminal's settings back first, a fault's as much as one from
+// elsewhere; the stop signals do too before the program stops; SIGCONT takes
+// the key mode again. A signal that cannot be caught, or that does nothing
+// by default, has no handler.
+signal_handler pause_handler(int signal_number)
+{
+    switch (signal_number) {
+    case SIGTSTP:
+    case SIGTTIN:
+    case SIGTTOU:
+        return put_back_and_stop;
+    case SIGCONT:
+        return take_key_mode_again;
+    case SIGKILL:
+    case SIGSTOP:
+    case SIGCHLD:
+    case SIGURG:
+#ifdef SIGWINCH
+    case SIGWINCH:
+#endif
+#ifdef SIGINFO
+    case SIGINFO:
+#endif
+        return nullptr;
+    default:
+        return put_back_and_end;
+    }
+}
+
 struct pause_signal {
     int number;
-    void (*handler)(int);
+    signal_handler handler;
 };
 
-// The signals that the pause handles: every one whose default action ends or
-// stops the program and that can come from elsewhere, and SIGCONT. Signals
-// that mean a fault of the program itself (SIGSEGV, SIGBUS, SIGILL, SIGFPE,
-// SIGABRT, SIGSYS, SIGTRAP) are left alone, and SIGXFSZ is ignored from the
-// start (prepare_console).
+// The signals that the pause handles, found by asking of every signal number:
+// the real-time signals are among them, and a number that sigaction refuses
+// (the C library keeps a few real-time signals for itself) is not.
 std::vector<pause_signal> pause_signals()
 {
-    std::vector<pause_signal> signals = {
-        {SIGHUP, put_back_and_end},     {SIGINT, put_back_and_end},
-        {SIGQUIT, put_back_and_end},    {SIGTERM, put_back_and_end},
-        {SIGUSR1, put_back_and_end},    {SIGUSR2, put_back_and_end},
-        {SIGALRM, put_back_and_end},    {SIGVTALRM, put_back_and_end},
-        {SIGPROF, put_back_and_end},    {SIGXCPU, put_back_and_end},
-        {SIGPIPE, put_back_and_end},    {SIGTSTP, put_back_and_stop},
-        {SIGTTIN, put_back_and_stop},   {SIGTTOU, put_back_and_stop},
-        {SIGCONT, take_key_mode_again},
-#ifdef SIGPOLL
-        {SIGPOLL, put_back_and_end},
-#endif
-#ifdef SIGPWR
-        {SIGPWR, put_back_and_end},
-#endif
-#ifdef SIGSTKFLT
-        {SIGSTKFLT, put_back_and_end},
-#endif
-    };
-#if defined(SIGRTMIN) && defined(SIGRTMAX)
-    // The real-time signals end a program by default too.
-    for (int number = SIGRTMIN; number <= SIGRTMAX; ++number) {
-        signals.push_back({number, put_back_and_end});
+    std::vector<pause_signal> signals;
+    for (int number = 1; number < NSIG; ++number) {
+        struct sigaction action_found {};
+        const signal_handler handler = pause_handler(number);
+        if (handler != nullptr && sigaction(number, nullptr, &action_found) == 0) {
+            signals.push_back({number, handler});
+        }
     }
-#endif
     return signals;
 }
 
@@ -181,6 +197,20 @@ std::vector<struct sigaction> install_handlers(const std::vector<pause_signal>& 
         }
     }
     return actions_found;
+}
+
+// A descriptor left non-blocking (by a previous program on the same
+// terminal, or handed over so) would make a read or a write fail where it
+// only has to wait, and the C library may drop what it had buffered for a
+// write that fails so. The program waits on it as on any other, as shells
+// do with their terminal; the flag is the open file's, so it stays off for
+// whoever shares it.
+void make_blocking(int descriptor)
+{
+    const int flags = fcntl(descriptor, F_GETFL);
+    if (flags >= 0 && (flags & O_NONBLOCK) != 0) {
+        fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK);
+    }
 }
 
 // Room for a key's bytes, or a good part of a paste, in one read.
@@ -238,6 +268,16 @@ void prepare_console()
     // and the program reports it as any failed write, instead of the signal
     // ending it without a word.
     set_action(SIGXFSZ, SIG_IGN, nullptr);
+    make_blocking(STDIN_FILENO);
+    make_blocking(STDOUT_FILENO);
+    make_blocking(STDERR_FILENO);
+    // At a terminal nothing is read ahead of the reader that needs it, so a
+    // key typed with the last answer (out of line mode, or in a paste) is
+    // still on the terminal for the pause, which reads it there.
+    if (isatty(terminal) != 0) {
+        // It cannot fail here: nothing has been read yet.
+        static_cast<void>(std::setvbuf(stdin, nullptr, _IONBF, 0));
+    }
 }
 
 int wait_for_key()

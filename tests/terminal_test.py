@@ -16,6 +16,7 @@ run_as_job), which the stop-and-continue case needs.
 import fcntl
 import os
 import re
+import resource
 import select
 import signal
 import struct
@@ -92,26 +93,36 @@ class Run:
     """The program on a pseudo-terminal (standard input, and standard output
     unless `output_to_pipe`), or on two pipes. `ignored` signals are ignored
     when it starts, as nohup ignores SIGHUP; `job` runs it under run_as_job;
-    the terminal is not its controlling one unless `controlling`. With
-    --windows it runs under the emulator at its console, twice over in one
-    console if `twice` (the second run as the next program to read it)."""
+    the terminal is not its controlling one unless `controlling`; it is out
+    of line mode (`stty -icanon`) unless `canonical`; standard input and
+    output are `nonblocking` if asked, as a previous program may leave them.
+    With --windows it runs under the emulator at its console, twice over in
+    one console if `twice` (the second run as the next program to read it)."""
 
-    def __init__(self, terminal=True, output_to_pipe=False, typed_ahead=None, ignored=(),
-                 job=False, controlling=True, twice=False):
+    def __init__(self, terminal=True, output_to_pipe=False, ignored=(), job=False,
+                 controlling=True, canonical=True, nonblocking=False, twice=False):
         self.terminal = terminal
         self.seen = b""
         self.mark = 0
+
+        def start():
+            if terminal:
+                take_terminal(controlling)
+            for number in ignored:
+                signal.signal(number, signal.SIG_IGN)
+            if nonblocking:
+                os.set_blocking(0, False)
+                os.set_blocking(1, False)
+            # A signal that dumps core must not leave a core file behind.
+            resource.setrlimit(resource.RLIMIT_CORE, (0, 0))
         if terminal:
             self.master, self.slave = os.openpty()
+            if not canonical:
+                settings = termios.tcgetattr(self.slave)
+                settings[3] &= ~termios.ICANON
+                termios.tcsetattr(self.slave, termios.TCSANOW, settings)
             self.settings = termios.tcgetattr(self.slave)
-            if typed_ahead is not None:
-                self.type_ahead(typed_ahead)
             out = subprocess.PIPE if output_to_pipe else self.slave
-
-            def start():
-                take_terminal(controlling)
-                for number in ignored:
-                    signal.signal(number, signal.SIG_IGN)
             command = [sys.executable, __file__, "--job", PROGRAM] if job else [PROGRAM]
             name = os.path.basename(PROGRAM)
             if EMULATOR:
@@ -123,7 +134,8 @@ class Run:
             self.screen = self.process.stdout.fileno() if output_to_pipe else self.master
         else:
             self.process = subprocess.Popen([PROGRAM], stdin=subprocess.PIPE,
-                                            stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+                                            stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                            preexec_fn=start)
             self.keyboard = self.process.stdin.fileno()
             self.screen = self.process.stdout.fileno()
         self.pid = self.process.pid
@@ -131,15 +143,6 @@ class Run:
             wait_until(lambda: os.tcgetpgrp(self.master) != self.process.pid,
                        "the job did not take the terminal")
             self.pid = os.tcgetpgrp(self.master)
-
-    def type_ahead(self, keys):
-        """Types `keys` before the program starts, and makes the terminal one
-        that is read without blocking: the first read that finds nothing
-        more to read fails (EAGAIN)."""
-        os.write(self.master, keys)
-        wait_until(lambda: struct.unpack("i", fcntl.ioctl(self.slave, termios.FIONREAD, b"\0" * 4))[0]
-                   == len(keys), "the keys typed ahead did not reach the terminal")
-        os.set_blocking(self.slave, False)
 
     def read_screen(self, seconds):
         if not select.select([self.screen], [], [], max(seconds, 0))[0]:
@@ -201,14 +204,17 @@ class Run:
         wait_until(lambda: not termios.tcgetattr(self.slave)[3] & termios.ICANON,
                    "the terminal stayed in line mode")
 
+    def wait(self):
+        """Waits for the end; returns the exit status."""
+        try:
+            return self.process.wait(TIMEOUT)
+        except subprocess.TimeoutExpired:
+            raise Failure("still running") from None
+
     def finish(self):
         """Waits for the end; returns the exit status and everything written
         after the last text expected."""
-        try:
-            status = self.process.wait(TIMEOUT)
-        except subprocess.TimeoutExpired:
-            self.process.kill()
-            raise Failure("still running after the key")
+        status = self.wait()
         while self.read_screen(0):
             pass
         errors = self.process.stderr.read()
@@ -234,12 +240,18 @@ class Run:
         if termios.tcgetattr(self.slave) != self.settings:
             raise Failure("the terminal's settings were not put back")
 
+    def hang_up(self):
+        """Closes the terminal's other side, as closing a terminal window does."""
+        os.close(self.master)
+        self.master = None
+
     def close(self):
         if self.process.poll() is None:
             self.process.kill()
             self.process.wait()
         if self.terminal:
-            os.close(self.master)
+            if self.master is not None:
+                os.close(self.master)
             os.close(self.slave)
 
 
@@ -275,7 +287,7 @@ def several_entries_then_one_key(run):
 def signal_during_the_pause(run, number):
     at_the_pause(run)
     run.process.send_signal(number)
-    status = run.process.wait(TIMEOUT)
+    status = run.wait()
     assert status == -number, f"status {status}"
     run.check_terminal_as_found()
 
@@ -361,13 +373,37 @@ def burst_at_the_console(run):
     assert b"LEAKED" not in VISIBLE(run.seen), "the next program read what came after the key"
 
 
-def read_failing_during_the_pause(run):
-    status = run.process.wait(TIMEOUT)
+def signal_in_the_quiet_time(run):
+    """A handled signal while the pause waits to see whether more of a
+    one-byte key comes: the pause still ends with that key."""
+    at_the_pause(run)
+    run.type(b"k")
+    time.sleep(0.03)
+    os.kill(run.pid, signal.SIGCONT)
+    key_ends_the_pause(run, pieces=())
+
+
+def key_with_the_last_answer(run):
+    """Out of line mode the terminal gives the program what is typed as it
+    comes: "no", Enter and a key in one burst, and that key ends the pause."""
+    run.dialogue(b"\r", [(b"123456789", b"24650")], last_answer=b"no\rx")
+    key_ends_the_pause(run, pieces=())
+
+
+def hang_up_during_the_pause(run, key=b""):
+    """The terminal's other side closes during the pause, with SIGHUP
+    ignored (a terminal window closed under nohup). While the pause waits
+    for its key, its read fails: status 2 and one line. Right after a key,
+    the terminal's end ends the wait as the key does: status 0. Either way
+    the program ends at once, and does not spin on the closed terminal."""
+    at_the_pause(run)
+    run.type(key)
+    time.sleep(0.03 if key else 0.2)  # the pause is reading by now
+    run.hang_up()
+    status = run.wait()
     errors = run.process.stderr.read()
-    assert status == 2, f"status {status}"
-    assert errors == b"fedtax: cannot read standard input: Resource temporarily unavailable\n", \
-        f"standard error {errors!r}"
-    run.check_terminal_as_found()
+    expected = (0, b"") if key else (2, b"fedtax: cannot read standard input: Input/output error\n")
+    assert (status, errors) == expected, f"status {status}, standard error {errors!r}"
 
 
 def output_to_a_file_at_a_terminal(run):
@@ -379,6 +415,15 @@ def output_to_a_file_at_a_terminal(run):
     status, after = run.finish()
     assert status == 0 and after == b"", f"status {status}, after the pause {after!r}"
     run.check_terminal_as_found()
+
+
+def answers_and_key_in_one_write(run):
+    """Through a pipe that stays open, every answer and the key in one
+    write: the key was read with the answers, and ends the pause at once."""
+    run.type(b"123456789\n24650\nno\nk")
+    run.expect(PAUSE)
+    status, after = run.finish()
+    assert status == 0 and after == b"", f"status {status}, after the pause {after!r}"
 
 
 def pipe_that_stays_open(run):
@@ -400,7 +445,7 @@ PIECES = [("F5 over a slow line", [b"\x1b", b"[", b"1", b"5", b"~"], 0.03),
           ("a 17,000-byte paste in 1 KiB pieces",
            [PASTE[i:i + 1024] for i in range(0, len(PASTE), 1024)], 0.005)]
 SIGNALS = [signal.SIGTERM, signal.SIGHUP, signal.SIGINT, signal.SIGUSR1, signal.SIGALRM,
-           signal.SIGPIPE, signal.SIGRTMIN]
+           signal.SIGPIPE, signal.SIGRTMIN, signal.SIGRTMAX, signal.SIGABRT, signal.SIGSEGV]
 CASES = [
     ("several entries, then one key", {}, several_entries_then_one_key),
     *[(f"the key {name}", {}, lambda run, k=keys: any_key_ends_the_pause(run, [k]))
@@ -424,11 +469,22 @@ CASES = [
     ("no, then the end of input", {}, end_of_input_at_the_question),
     ("a terminal that is not the controlling one", {"controlling": False},
      lambda run: any_key_ends_the_pause(run, [b"x"])),
-    ("a read failing during the pause", {"typed_ahead": b"123456789\r24650\rno\r"},
-     read_failing_during_the_pause),
+    ("SIGCONT right after a one-byte key", {}, signal_in_the_quiet_time),
+    ("no, Enter and a key in one burst, out of line mode", {"canonical": False},
+     key_with_the_last_answer),
+    ("a terminal left non-blocking", {"nonblocking": True},
+     lambda run: any_key_ends_the_pause(run, [b"k"])),
+    ("the terminal hanging up during the pause, SIGHUP ignored", {"ignored": [signal.SIGHUP]},
+     hang_up_during_the_pause),
+    ("the terminal hanging up right after a key, SIGHUP ignored", {"ignored": [signal.SIGHUP]},
+     lambda run: hang_up_during_the_pause(run, b"k")),
     ("standard output a file, at a terminal", {"output_to_pipe": True},
      output_to_a_file_at_a_terminal),
     ("a pipe that stays open", {"terminal": False}, pipe_that_stays_open),
+    ("a non-blocking pipe that stays open", {"terminal": False, "nonblocking": True},
+     pipe_that_stays_open),
+    ("the answers and the key in one write to a pipe", {"terminal": False},
+     answers_and_key_in_one_write),
 ]
 
 # A Windows console, under Wine: its own pause, and nothing of POSIX.
