@@ -80,6 +80,26 @@ bool is_ssn(const std::string& line)
            std::all_of(line.begin(), line.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+// White space around an amount, as the stream's extraction skips it.
+constexpr const char* white_space = " \t\n\v\f\r";
+
+// Whether the amount on a line that holds one number is negative: a minus
+// sign before a mantissa with a digit that is not zero. Told from the text,
+// because an amount too small for a double comes out as zero.
+bool is_negative(const std::string& line)
+{
+    const std::size_t sign = line.find_first_not_of(white_space);
+    if (sign == std::string::npos || line[sign] != '-') {
+        return false;
+    }
+    const std::size_t exponent = line.find_first_of("eE", sign);
+    const auto mantissa_end = exponent == std::string::npos
+                                  ? line.end()
+                                  : line.begin() + static_cast<std::ptrdiff_t>(exponent);
+    return std::any_of(line.begin() + static_cast<std::ptrdiff_t>(sign), mantissa_end,
+                       [](char c) { return c >= '1' && c <= '9'; });
+}
+
 // The amount on a line that holds one number and nothing else but white
 // space; empty for anything else, a number too large for a double included.
 std::optional<double> parse_income(const std::string& line)
@@ -97,7 +117,7 @@ std::optional<double> parse_income(const std::string& line)
         return std::nullopt;
     }
     text >> std::ws;
-    if (!text.eof() || amount < 0.0) {
+    if (!text.eof() || is_negative(line)) {
         return std::nullopt;
     }
     // A negative zero is zero, and must not show as -0.00.
