@@ -59,7 +59,8 @@ endif()
 
 set(root "${OUT}/root")
 run(dpkg-deb -x "${packages}" "${root}")
-run("${CMAKE_COMMAND}" -DPROGRAM=${root}/usr/bin/fedtax -DCASE=${CASE} -P "${RUNNER}")
+run("${CMAKE_COMMAND}" -DPROGRAM=${root}/usr/bin/fedtax -DCASE=${CASE}
+    -DACTUAL=${OUT}/one_entry.actual -P "${RUNNER}")
 
 foreach(packed_source IN ITEMS "man/man1/fedtax.1.gz=${SOURCE_PAGE}"
                                "doc/fedtax/changelog.gz=${SOURCE_CHANGELOG}")
