@@ -1,6 +1,7 @@
-# Builds the Windows zip and checks it: the files it holds, that fedtax.exe
-# imports only Windows' own DLLs and carries the version, and that it runs
-# an entry from the unpacked folder, with nothing else beside it.
+# Builds the Windows zip and checks it: the files it holds, that its texts
+# are for Windows, that fedtax.exe imports only Windows' own DLLs and
+# carries the version, and that it runs an entry from the unpacked folder,
+# with nothing else beside it.
 #   cmake -DCPACK=<cpack> -DCONFIG=<CPackConfig.cmake> -DOUT=<dir>
 #         -DVERSION=<version> -DOBJDUMP=<objdump> -DLICENCE=<LICENSE>
 #         -DCASE=<transcript> -DRUNNER=<run_transcript.cmake>
@@ -21,6 +22,21 @@ set(expected CHANGELOG.txt LICENSE.txt README.txt fedtax.exe fedtax.txt)
 list(TRANSFORM expected PREPEND "fedtax-${VERSION}-win64/")
 if(NOT files STREQUAL expected)
   message(FATAL_ERROR "the zip holds\n  ${files}\nexpected\n  ${expected}")
+endif()
+
+# The manual is the Windows one, and neither text gives a Unix user's advice.
+set(unix_words "Ctrl-D|SIG[A-Z]|ulimit|/dev/|stty|printf|nohup|bash")
+foreach(text_and_words IN ITEMS "fedtax.txt=Unix|terminal|${unix_words}" "README.txt=${unix_words}")
+  string(REGEX REPLACE "=.*" "" text "${text_and_words}")
+  string(REGEX REPLACE "^[^=]*=" "" words "${text_and_words}")
+  file(READ "${folder}/${text}" content)
+  string(REGEX MATCHALL "${words}" found "${content}")
+  if(found)
+    message(FATAL_ERROR "${text} speaks of Unix: ${found}")
+  endif()
+endforeach()
+if(NOT content MATCHES "fedtax-${VERSION}-win64>")
+  message(FATAL_ERROR "README.txt does not show the folder fedtax-${VERSION}-win64")
 endif()
 
 set(program "${folder}/fedtax.exe")
@@ -46,4 +62,4 @@ endforeach()
 # The emulator's command stays one argument through run().
 string(REPLACE ";" "\\;" emulator "${EMULATOR}")
 run(${CMAKE_COMMAND} -DPROGRAM=${program} -DCASE=${CASE} -DWINDOWS=ON "-DEMULATOR=${emulator}"
-    -P "${RUNNER}")
+    -DACTUAL=${OUT}/one_entry.actual -P "${RUNNER}")
