@@ -15,8 +15,10 @@ set(CPACK_PACKAGE_DESCRIPTION "\
 fedtax is an interactive console program that computes the federal income
 tax owed on a taxable income. For each entry the user types a nine-digit
 Social Security number and a taxable income. The program applies a fixed
-five-bracket progressive rate schedule, prints a three-line report with the
-amounts to the cent, and asks whether another entry follows.")
+five-bracket progressive rate schedule, the US federal income tax rate
+schedule for single filers of tax year 1997 (Schedule X), prints a
+three-line report with the amounts to the cent, and asks whether another
+entry follows. It computes no other year's tax and gives no tax advice.")
 set(CPACK_STRIP_FILES ON)
 
 if(WIN32)
