@@ -22,6 +22,11 @@ CANNOT_READ = b"fedtax: cannot read standard input: "
 failures = []
 
 
+def entries(count):
+    """`count` entries, each answered "yes"."""
+    return b"".join(b"%09d\n%d.25\nyes\n" % (i, i * 20) for i in range(count))
+
+
 def check(what, status, errors, message):
     if status != 2 or errors != message + b"\n":
         failures.append(f"{what}: status {status}, standard error {errors!r}")
@@ -36,13 +41,13 @@ def run(stdin, stdout=subprocess.DEVNULL):
 # A full disk: the very first line end fails, so the program must stop before
 # it reads anything. The input is shared with this test, so its offset shows
 # how much the program took.
-with tempfile.TemporaryFile() as entries, open("/dev/full", "wb") as full:
-    entries.write(b"".join(b"%09d\n%d.25\nyes\n" % (i, i * 20) for i in range(20000)))
-    entries.seek(0)
-    status, errors = run(entries, full)
+with tempfile.TemporaryFile() as typed, open("/dev/full", "wb") as full:
+    typed.write(entries(20000))
+    typed.seek(0)
+    status, errors = run(typed, full)
     check("standard output /dev/full", status, errors, CANNOT_WRITE + b"No space left on device")
-    if entries.tell() != 0:
-        failures.append(f"with standard output /dev/full the program read {entries.tell()} bytes")
+    if typed.tell() != 0:
+        failures.append(f"with standard output /dev/full the program read {typed.tell()} bytes")
 
 # Standard output closed.
 with open(os.path.join(TRANSCRIPTS, "one_entry.in"), "rb") as typed:
@@ -102,14 +107,13 @@ if not output.endswith(b"(yes/no): Press any key to continue..."):
 # non-blocking pipe that is read only a second later gets every byte, the
 # same as a blocking one.
 def late_reader(nonblocking):
-    with tempfile.TemporaryFile() as entries:
-        entries.write(b"".join(b"%09d\n%d.25\nyes\n" % (i, i * 20) for i in range(2000)) +
-                      b"999999999\n1\nno\n")
-        entries.seek(0)
-        process = subprocess.Popen([PROGRAM], stdin=entries, stdout=subprocess.PIPE,
+    with tempfile.TemporaryFile() as typed:
+        typed.write(entries(2000) + b"999999999\n1\nno\n")
+        typed.seek(0)
+        process = subprocess.Popen([PROGRAM], stdin=typed, stdout=subprocess.PIPE,
                                    stderr=subprocess.PIPE,
                                    preexec_fn=lambda: os.set_blocking(1, not nonblocking))
-        time.sleep(1)
+        time.sleep(1 if nonblocking else 0)
         output, errors = process.communicate(timeout=30)
     return process.returncode, errors, output
 
