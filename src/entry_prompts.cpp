@@ -92,12 +92,8 @@ bool is_negative(const std::string& line)
     if (sign == std::string::npos || line[sign] != '-') {
         return false;
     }
-    const std::size_t exponent = line.find_first_of("eE", sign);
-    const auto mantissa_end = exponent == std::string::npos
-                                  ? line.end()
-                                  : line.begin() + static_cast<std::ptrdiff_t>(exponent);
-    return std::any_of(line.begin() + static_cast<std::ptrdiff_t>(sign), mantissa_end,
-                       [](char c) { return c >= '1' && c <= '9'; });
+    // Both are npos where the line has none.
+    return line.find_first_of("123456789", sign) < line.find_first_of("eE", sign);
 }
 
 // The amount on a line that holds one number and nothing else but white
