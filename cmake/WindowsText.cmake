@@ -1,8 +1,8 @@
 # Writes one text of the Windows zip with CR LF line ends, which every
-# Windows editor shows as lines: the file IN as it is, with VERSION in place
-# of each @VERSION@ where VERSION is given, or with GROFF the manual page IN
-# rendered as plain text, as the manual of the Windows program.
-#   cmake -DIN=<file> -DOUT=<file> [-DVERSION=<version>] [-DGROFF=<groff>]
+# Windows editor shows as lines, and VERSION in place of each @VERSION@: the
+# file IN as it is, or with GROFF the manual page IN rendered as plain text,
+# as the manual of the Windows program.
+#   cmake -DIN=<file> -DOUT=<file> -DVERSION=<version> [-DGROFF=<groff>]
 #         -P WindowsText.cmake
 cmake_minimum_required(VERSION 3.20)
 
@@ -18,9 +18,7 @@ if(GROFF)
 endif()
 # The sources have LF line ends, which reading as text keeps.
 file(READ "${IN}" text)
-if(DEFINED VERSION)
-  string(REPLACE "@VERSION@" "${VERSION}" text "${text}")
-endif()
+string(REPLACE "@VERSION@" "${VERSION}" text "${text}")
 string(REPLACE "\n" "\r\n" text "${text}")
 file(WRITE "${OUT}" "${text}")
 file(REMOVE "${OUT}.plain")

@@ -8,14 +8,12 @@ install(TARGETS fedtax RUNTIME DESTINATION .)
 find_program(GROFF_PROGRAM groff)
 set(windows_text_dir ${CMAKE_BINARY_DIR}/windows)
 set(windows_texts "")
-# Each text from its source; MANUAL renders a manual page, VERSIONED puts
-# the version in.
+# Each text from its source, with the version in place of @VERSION@; MANUAL
+# renders a manual page.
 function(add_windows_text name source)
-  set(render "")
+  set(render -DVERSION=${PROJECT_VERSION})
   if(ARGN STREQUAL "MANUAL")
-    set(render -DGROFF=${GROFF_PROGRAM})
-  elseif(ARGN STREQUAL "VERSIONED")
-    set(render -DVERSION=${PROJECT_VERSION})
+    list(APPEND render -DGROFF=${GROFF_PROGRAM})
   endif()
   set(out ${windows_text_dir}/${name})
   add_custom_command(OUTPUT ${out}
@@ -27,7 +25,7 @@ function(add_windows_text name source)
   set(windows_texts ${windows_texts} ${out} PARENT_SCOPE)
 endfunction()
 
-add_windows_text(README.txt doc/windows-readme.txt VERSIONED)
+add_windows_text(README.txt doc/windows-readme.txt)
 add_windows_text(LICENSE.txt LICENSE)
 add_windows_text(CHANGELOG.txt CHANGELOG)
 if(GROFF_PROGRAM)
