@@ -53,6 +53,9 @@ if(MINGW)
   # and GCC's support library are linked in, so the program imports only
   # Windows' own DLLs.
   target_link_options(fedtax_compiler_options INTERFACE -static)
+  # No link time in the program's header, which would make each build's
+  # fedtax.exe differ from the last.
+  target_link_options(fedtax_compiler_options INTERFACE -Wl,--no-insert-timestamp)
 endif()
 
 if(MSVC)

@@ -7,6 +7,9 @@
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_CXX_COMPILER ${debian_triplet}-g++)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${qemu_program} -L /usr/${debian_triplet})
+# Where a package built here (cpack) finds the target's libraries, to work
+# out what it depends on (cmake/DebianTree.cmake).
+set(CPACK_FEDTAX_TARGET_LIBRARIES /usr/${debian_triplet}/lib)
 
 # Headers, libraries and packages (GoogleTest among them) for the target
 # only; programs (cmake, python3) from this machine.

@@ -5,7 +5,9 @@
 #     stamp, so that the package is the same from one build to the next);
 #   - LICENSE becomes copyright, in Debian's machine-readable format;
 #   - every directory is 0755, whatever the umask of whoever packages it
-#     (the staging makes directories through the umask).
+#     (the staging makes directories through the umask);
+#   - for another processor, the dependencies are worked out here rather
+#     than by CPack (see the end).
 if(NOT CPACK_GENERATOR STREQUAL "DEB")
   return()
 endif()
@@ -56,3 +58,30 @@ file(REMOVE "${licence}")
 file(CHMOD_RECURSE "${CPACK_TEMPORARY_INSTALL_DIRECTORY}"
      DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                            WORLD_READ WORLD_EXECUTE)
+
+# A package for another processor (cmake/DebianCross.cmake). dpkg-shlibdeps
+# finds the target's libraries only where it is told, under
+# /usr/TRIPLET/lib, which Debian's cross packages hold, and names the
+# packages as those say: libc6:arm64, libgcc-s1-arm64-cross. On the target
+# they are libc6 and libgcc-s1.
+if(CPACK_FEDTAX_TARGET_LIBRARIES)
+  find_staged(fedtax program)
+  # dpkg-shlibdeps runs where a debian/control file is, outside the staged
+  # files so that it is not packed.
+  set(scratch "${CPACK_TOPLEVEL_DIRECTORY}/target-depends")
+  file(MAKE_DIRECTORY "${scratch}/debian")
+  file(WRITE "${scratch}/debian/control" "")
+  execute_process(COMMAND dpkg-shlibdeps -l${CPACK_FEDTAX_TARGET_LIBRARIES} -O "${program}"
+                  WORKING_DIRECTORY "${scratch}"
+                  OUTPUT_VARIABLE depends ERROR_VARIABLE errors RESULT_VARIABLE status
+                  OUTPUT_STRIP_TRAILING_WHITESPACE)
+  file(REMOVE_RECURSE "${scratch}")
+  if(NOT status EQUAL 0 OR NOT depends MATCHES "^shlibs:Depends=")
+    message(FATAL_ERROR "dpkg-shlibdeps failed (${status}) on ${program}:\n${errors}")
+  endif()
+  set(arch "${CPACK_DEBIAN_PACKAGE_ARCHITECTURE}")
+  string(REGEX REPLACE "^shlibs:Depends=" "" depends "${depends}")
+  string(REGEX REPLACE "(:${arch}|-${arch}-cross)( |,|$)" "\\2" depends "${depends}")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "${depends}")
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
+endif()

@@ -21,6 +21,20 @@ three-line report with the amounts to the cent, and asks whether another
 entry follows. It computes no other year's tax and gives no tax advice.")
 set(CPACK_STRIP_FILES ON)
 
+# Every file packed carries the time SOURCE_DATE_EPOCH of cpack's
+# environment, where it is set. A release's source tarball also carries its
+# commit's time in the file SOURCE_DATE_EPOCH, which cpack takes where the
+# environment sets none (cmake/PackageTime.cmake), so that a package built
+# from it is the release's.
+if(EXISTS ${PROJECT_SOURCE_DIR}/SOURCE_DATE_EPOCH)
+  file(STRINGS ${PROJECT_SOURCE_DIR}/SOURCE_DATE_EPOCH CPACK_FEDTAX_SOURCE_DATE_EPOCH
+       REGEX "^[0-9]+$" LIMIT_COUNT 1)
+  if(NOT CPACK_FEDTAX_SOURCE_DATE_EPOCH)
+    message(FATAL_ERROR "${PROJECT_SOURCE_DIR}/SOURCE_DATE_EPOCH holds no time in seconds")
+  endif()
+  set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/PackageTime.cmake)
+endif()
+
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_SYSTEM_NAME win64)
