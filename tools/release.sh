@@ -151,7 +151,9 @@ debian_package() { # ARCHITECTURE [TOOLCHAIN EMULATOR...]
 # The Windows zip fedtax-V-win64.zip.
 windows_zip() {
     local dir=$work/build-windows name=fedtax-$version-win64
+    local folder=$work/stage/$name
     build windows -DCMAKE_TOOLCHAIN_FILE="$src/cmake/toolchain-windows.cmake"
+    logged "$dir.log" cmake --install "$dir" --strip --prefix "$folder"
     # Wine in a prefix of its own, made and ended here, as for the tests.
     local wine=(env WINEDEBUG=-all WINEPREFIX="$work/wine"
         WINEDLLOVERRIDES="winemenubuilder.exe,mscoree,mshtml=")
@@ -159,14 +161,13 @@ windows_zip() {
         -P "$src/tests/wine_prefix.cmake")
     "${wine[@]}" cmake -DACTION=start "${prefix_script[@]}"
     local status=0
-    WINDOWS=ON one_entry "$dir/fedtax.exe" "${wine[@]}" wine || status=$?
+    WINDOWS=ON one_entry "$folder/fedtax.exe" "${wine[@]}" wine || status=$?
     "${wine[@]}" cmake -DACTION=stop "${prefix_script[@]}"
     [ $status -eq 0 ] || fail "fedtax.exe did not run its entry under Wine"
     # The folder that cpack zips, zipped in name order by zip -X, which
     # leaves out the extra fields that hold the packer's user and the files'
     # times beside the one time each entry has.
-    logged "$dir.log" cmake --install "$dir" --strip --prefix "$work/stage/$name"
-    find "$work/stage/$name" -exec touch --no-dereference --date="@$SOURCE_DATE_EPOCH" {} +
+    find "$folder" -exec touch --no-dereference --date="@$SOURCE_DATE_EPOCH" {} +
     (cd "$work/stage" && find "$name" -type f | sort | zip -X -9 -q "$out/$name.zip" -@)
 }
 
