@@ -13,7 +13,7 @@
 # whatever its path, the umask, the time zone or the clock: every time in
 # every archive is SOURCE_DATE_EPOCH (the commit's time, unless the caller
 # sets it), every owner is 0, modes are 644 or 755, entries are in name
-# order, and gzip writes no name or time. The source tarball carries that
+# order (git's, in the source tarball), and gzip writes no name or time. The source tarball carries that
 # time in its file SOURCE_DATE_EPOCH. Everything else is built from the
 # source tarball itself, unpacked, each build in a clean folder of its own
 # with the project's flags alone (CXXFLAGS and the like are ignored), and
