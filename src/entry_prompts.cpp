@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
-#include <sstream>
+#include <string_view>
 
 namespace {
 
@@ -80,40 +82,82 @@ bool is_ssn(const std::string& line)
            std::all_of(line.begin(), line.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// White space around an amount, as the stream's extraction skips it.
+// White space around an amount: what isspace takes in the C locale.
 constexpr const char* white_space = " \t\n\v\f\r";
 
-// Whether the amount on a line that holds one number is negative: a minus
-// sign before a mantissa with a digit that is not zero. Told from the text,
-// because an amount too small for a double comes out as zero.
-bool is_negative(const std::string& line)
+bool is_digit(char c)
 {
-    const std::size_t sign = line.find_first_not_of(white_space);
-    if (sign == std::string::npos || line[sign] != '-') {
+    return c >= '0' && c <= '9';
+}
+
+// The position after the digits that start at `at`.
+std::size_t skip_digits(const std::string& text, std::size_t at)
+{
+    while (at < text.size() && is_digit(text[at])) {
+        ++at;
+    }
+    return at;
+}
+
+// The position after the one character of `set` that may stand at `at`.
+std::size_t skip_one_of(const std::string& text, std::size_t at, std::string_view set)
+{
+    return at < text.size() && set.find(text[at]) != std::string_view::npos ? at + 1 : at;
+}
+
+// Whether the text is a decimal number and nothing else: an optional sign,
+// digits with at most one decimal point among them (at least one digit in
+// all), and an optional exponent (e or E, an optional sign, at least one
+// digit). No infinity, no NaN, no hexadecimal: the program reads amounts by
+// this rule of its own, so that the same texts are amounts whatever C++
+// library it is built with.
+bool is_decimal_number(const std::string& text)
+{
+    const std::size_t mantissa = skip_one_of(text, 0, "+-");
+    const std::size_t point = skip_digits(text, mantissa);
+    const std::size_t fraction = skip_one_of(text, point, ".");
+    std::size_t at = skip_digits(text, fraction);
+    if ((point - mantissa) + (at - fraction) == 0) {
         return false;
     }
-    // Both are npos where the line has none.
-    return line.find_first_of("123456789", sign) < line.find_first_of("eE", sign);
+    const std::size_t exponent = skip_one_of(text, at, "eE");
+    if (exponent > at) {
+        const std::size_t exponent_digits = skip_one_of(text, exponent, "+-");
+        at = skip_digits(text, exponent_digits);
+        if (at == exponent_digits) {
+            return false;
+        }
+    }
+    return at == text.size();
+}
+
+// Whether a decimal number is negative: a minus sign before a mantissa with
+// a digit that is not zero. Told from the text, because an amount too small
+// for a double comes out as zero.
+bool is_negative(const std::string& number)
+{
+    // Both are npos where the number has none.
+    return number[0] == '-' && number.find_first_of("123456789") < number.find_first_of("eE");
 }
 
 // The amount on a line that holds one number and nothing else but white
 // space; empty for anything else, a number too large for a double included.
 std::optional<double> parse_income(const std::string& line)
 {
-    if (is_too_long(line)) {
+    const std::size_t first = line.find_first_not_of(white_space);
+    if (is_too_long(line) || first == std::string::npos) {
         return std::nullopt;
     }
-    // A plain istream on a string buffer: the same extraction as an
-    // istringstream, which sets its stream up twice over.
-    std::stringbuf buffer(line, std::ios_base::in);
-    std::istream text(&buffer);
-    double amount = 0.0;
-    text >> amount;
-    if (text.fail()) {
+    const std::string number = line.substr(first, line.find_last_not_of(white_space) + 1 - first);
+    if (!is_decimal_number(number) || is_negative(number)) {
         return std::nullopt;
     }
-    text >> std::ws;
-    if (!text.eof() || is_negative(line)) {
+    // Once the text is known to be decimal, every C library converts it the
+    // same way, to the double nearest to it (the program keeps the C locale,
+    // whose decimal point is '.'). A magnitude too small for a double comes
+    // out as zero or nearly, one too large as infinity.
+    const double amount = std::strtod(number.c_str(), nullptr);
+    if (!std::isfinite(amount)) {
         return std::nullopt;
     }
     // A negative zero is zero, and must not show as -0.00.

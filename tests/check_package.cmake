@@ -27,7 +27,7 @@ endif()
 
 set(problems "")
 foreach(field IN ITEMS "Package=fedtax" "Version=${VERSION}" "Section=utils"
-                       "Maintainer=.+ <.+@.+>" "Depends=(.*, )?libc6 .*, libstdc\\+\\+6 .*"
+                       "Maintainer=.+ <.+@.+>" "Depends=(.*, )?libc6 .*, libstdc\\+\\+6 .*|libc\\+\\+1.*, libc6 .*"
                        "Description=.+")
   string(REGEX MATCH "^[^=]+" name "${field}")
   string(REGEX REPLACE "^[^=]+=" "" pattern "${field}")
