@@ -2,12 +2,12 @@
 // the signals that could otherwise leave the terminal in it.
 #include "console_platform.h"
 
+#include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstddef>
 #include <cstdio>
 #include <iostream>
-#include <vector>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -47,88 +47,60 @@ void set_terminal(const termios& settings)
     }
 }
 
-// Gives a signal the action SIG_DFL or SIG_IGN; sigaction is
-// async-signal-safe.
+// Gives a signal the action `handler`, and keeps the one it had in
+// `action_found` unless that is null; sigaction is async-signal-safe.
 void set_action(int signal_number, void (*handler)(int), struct sigaction* action_found)
 {
     struct sigaction action {};
     action.sa_handler = handler;
-    sigemptyset(&action.sa_mask);
+    // Every signal waits while the pause's handler runs. No SA_RESTART: a
+    // read that a signal interrupts returns, and the pause reads again.
+    sigfillset(&action.sa_mask);
     sigaction(signal_number, &action, action_found);
 }
 
 // A process that a signal ends or stops writes no coverage counts, so the
-// handlers are left out of the coverage figure; the terminal test sends the
+// handler is left out of the coverage figure; the terminal test sends the
 // signals.
 // GCOVR_EXCL_START
 
-// For a signal that ends the program: puts the terminal's settings back,
-// then lets the signal end the program as it would have, with a core dump
-// where it dumps one. The signal is blocked while this runs, so raise leaves
-// it pending, and it is delivered again, with its default action, as soon
-// as this returns (before a faulting instruction could run again).
-extern "C" void put_back_and_end(int signal_number)
-{
-    set_terminal(settings_found);
-    set_action(signal_number, SIG_DFL, nullptr);
-    static_cast<void>(std::raise(signal_number));
-}
-
-// For a signal that stops the program (SIGTSTP, SIGTTIN, SIGTTOU): puts the
-// terminal's settings back, then stops as the signal's default action
-// would, so that the terminal is as it was while the job is stopped. Once
-// continued, it takes the key mode again and goes on waiting.
-extern "C" void put_back_and_stop(int signal_number)
+// The pause's one handler, for every signal that it catches. SIGCONT
+// continues the program, which takes its key mode again: the shell may have
+// put its own settings back while it was stopped (by SIGSTOP, which no
+// handler sees). Any other signal first puts the terminal's settings back,
+// then takes its default action: raised again, unblocked and with SIG_DFL,
+// it ends the program as it would have (with a core dump where it dumps
+// one), or stops it until SIGCONT, or, where no shell could continue it (an
+// orphaned process group), the system drops the stop and raise returns at
+// once. A program that goes on waits for its key again.
+extern "C" void leave_the_pause(int signal_number)
 {
     const int error = errno;
-    set_terminal(settings_found);
-    struct sigaction own_action {};
-    set_action(signal_number, SIG_DFL, &own_action);
-    // sigprocmask and raise are async-signal-safe. With the signal unblocked,
-    // raise delivers it at once with its default action: the program stops
-    // inside raise, which returns when it is continued. (The system drops
-    // the stop instead where no shell could continue the program, in an
-    // orphaned process group; raise then returns at once.)
-    sigset_t this_signal;
-    sigemptyset(&this_signal);
-    sigaddset(&this_signal, signal_number);
-    sigprocmask(SIG_UNBLOCK, &this_signal, nullptr);
-    static_cast<void>(std::raise(signal_number));
-    sigprocmask(SIG_BLOCK, &this_signal, nullptr);
-    sigaction(signal_number, &own_action, nullptr);
-    set_terminal(key_mode);
-    errno = error;
-}
-
-// For SIGCONT: a program stopped by SIGSTOP, which no handler sees, finds
-// the terminal as the shell left it when it is continued, and takes the key
-// mode again.
-extern "C" void take_key_mode_again(int /*signal_number*/)
-{
-    const int error = errno;
+    if (signal_number != SIGCONT) {
+        set_terminal(settings_found);
+        struct sigaction own_action {};
+        set_action(signal_number, SIG_DFL, &own_action);
+        // sigprocmask and raise are async-signal-safe.
+        sigset_t this_signal;
+        sigemptyset(&this_signal);
+        sigaddset(&this_signal, signal_number);
+        sigprocmask(SIG_UNBLOCK, &this_signal, nullptr);
+        static_cast<void>(std::raise(signal_number));
+        sigprocmask(SIG_BLOCK, &this_signal, nullptr);
+        sigaction(signal_number, &own_action, nullptr);
+    }
     set_terminal(key_mode);
     errno = error;
 }
 
 // GCOVR_EXCL_STOP
 
-using signal_handler = void (*)(int);
-
-// What the pause does with a signal that comes while it waits. Every signal
-// whose default action ends the program (with a core dump or without) puts
-// the terminal's settings back first, a fault's as much as one from
-// elsewhere; the stop signals do too before the program stops; SIGCONT takes
-// the key mode again. A signal that cannot be caught, or that does nothing
-// by default, has no handler.
-signal_handler pause_handler(int signal_number)
+// Whether the pause catches a signal: every one that ends or stops the
+// program by default, and SIGCONT. Not those that cannot be caught, nor
+// those that do nothing by default.
+bool pause_catches(int signal_number)
 {
     switch (signal_number) {
-    case SIGTSTP:
-    case SIGTTIN:
-    case SIGTTOU:
-        return put_back_and_stop;
-    case SIGCONT:
-        return take_key_mode_again;
     case SIGKILL:
     case SIGSTOP:
     case SIGCHLD:
@@ -139,64 +111,40 @@ signal_handler pause_handler(int signal_number)
 #ifdef SIGINFO
     case SIGINFO:
 #endif
-        return nullptr;
+        return false;
     default:
-        return put_back_and_end;
+        return true;
     }
 }
 
-struct pause_signal {
-    int number;
-    signal_handler handler;
-};
+using signal_actions = std::array<struct sigaction, NSIG>;
 
-// The signals that the pause handles, found by asking of every signal number:
-// the real-time signals are among them, and a number that sigaction refuses
-// (the C library keeps a few real-time signals for itself) is not.
-std::vector<pause_signal> pause_signals()
+// Gives every signal that the pause catches its handler, the real-time
+// signals among them, and returns the actions that all signals had. A
+// signal ignored at the start (as SIGHUP under nohup, or SIGXFSZ, which the
+// program ignores itself) stays ignored; only SIGCONT is caught whatever
+// its action, as it continues the program either way. A number that
+// sigaction refuses (the C library keeps a few real-time signals for
+// itself) keeps its action.
+signal_actions catch_signals()
 {
-    std::vector<pause_signal> signals;
+    signal_actions found{};
     for (int number = 1; number < NSIG; ++number) {
-        struct sigaction action_found {};
-        const signal_handler handler = pause_handler(number);
-        if (handler != nullptr && sigaction(number, nullptr, &action_found) == 0) {
-            signals.push_back({number, handler});
+        if (sigaction(number, nullptr, &found[number]) == 0 && pause_catches(number) &&
+            (found[number].sa_handler != SIG_IGN || number == SIGCONT)) {
+            set_action(number, leave_the_pause, nullptr);
         }
     }
-    return signals;
+    return found;
 }
 
-sigset_t signal_set(const std::vector<pause_signal>& signals)
+// Puts back the actions that catch_signals found; those it left alone are
+// given the action they have.
+void put_back(const signal_actions& found)
 {
-    sigset_t set;
-    sigemptyset(&set);
-    for (const pause_signal& each : signals) {
-        sigaddset(&set, each.number);
+    for (int number = 1; number < NSIG; ++number) {
+        sigaction(number, &found[number], nullptr);
     }
-    return set;
-}
-
-// Installs the pause's handlers, each of which runs with all of
-// `pause_set` blocked; returns the actions they replace. A signal that is
-// ignored (as nohup leaves SIGHUP) stays ignored; only SIGCONT is caught
-// whatever its action, as it continues the program either way.
-std::vector<struct sigaction> install_handlers(const std::vector<pause_signal>& signals,
-                                               const sigset_t& pause_set)
-{
-    struct sigaction handler {};
-    handler.sa_mask = pause_set;
-    // No SA_RESTART: a read that a signal interrupts returns, and the pause
-    // reads again.
-    handler.sa_flags = 0;
-    std::vector<struct sigaction> actions_found(signals.size());
-    for (std::size_t i = 0; i < signals.size(); ++i) {
-        sigaction(signals[i].number, nullptr, &actions_found[i]);
-        if (actions_found[i].sa_handler != SIG_IGN || signals[i].number == SIGCONT) {
-            handler.sa_handler = signals[i].handler;
-            sigaction(signals[i].number, &handler, nullptr);
-        }
-    }
-    return actions_found;
 }
 
 // A descriptor left non-blocking (by a previous program on the same
@@ -303,13 +251,13 @@ int wait_for_key()
     key_mode.c_cc[VMIN] = 1;
     key_mode.c_cc[VTIME] = 0;
 
-    // The pause's signals are blocked while the handlers or the settings
-    // change, so that no handler runs halfway through.
-    const std::vector<pause_signal> signals = pause_signals();
-    const sigset_t pause_set = signal_set(signals);
+    // Every signal waits while the handlers or the settings change, so that
+    // no handler runs halfway through.
+    sigset_t all_signals;
     sigset_t mask_found;
-    sigprocmask(SIG_BLOCK, &pause_set, &mask_found);
-    const std::vector<struct sigaction> actions_found = install_handlers(signals, pause_set);
+    sigfillset(&all_signals);
+    sigprocmask(SIG_BLOCK, &all_signals, &mask_found);
+    const signal_actions actions = catch_signals();
     sigprocmask(SIG_SETMASK, &mask_found, nullptr);
     set_terminal(key_mode);
 
@@ -317,11 +265,9 @@ int wait_for_key()
 
     // A signal that comes now waits until the settings are back, and then
     // takes the action it had before the pause.
-    sigprocmask(SIG_BLOCK, &pause_set, nullptr);
+    sigprocmask(SIG_BLOCK, &all_signals, nullptr);
     set_terminal(settings_found);
-    for (std::size_t i = 0; i < signals.size(); ++i) {
-        sigaction(signals[i].number, &actions_found[i], nullptr);
-    }
+    put_back(actions);
     sigprocmask(SIG_SETMASK, &mask_found, nullptr);
 
     if (error == 0) {
