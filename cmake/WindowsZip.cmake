@@ -2,36 +2,36 @@
 # `cpack` makes of it (fedtax-VERSION-win64.zip): fedtax.exe, and beside it
 # README.txt for a Windows user, LICENSE.txt, CHANGELOG.txt and, where groff
 # is found, the manual as plain text, fedtax.txt; the texts with CR LF line
-# ends.
+# ends, which every Windows editor shows as lines.
 install(TARGETS fedtax RUNTIME DESTINATION .)
 
-find_program(GROFF_PROGRAM groff)
-set(windows_text_dir ${CMAKE_BINARY_DIR}/windows)
-set(windows_texts "")
-# Each text from its source, with the version in place of @VERSION@; MANUAL
-# renders a manual page.
-function(add_windows_text name source)
-  set(render -DVERSION=${PROJECT_VERSION})
-  if(ARGN STREQUAL "MANUAL")
-    list(APPEND render -DGROFF=${GROFF_PROGRAM})
-  endif()
-  set(out ${windows_text_dir}/${name})
-  add_custom_command(OUTPUT ${out}
-                     COMMAND ${CMAKE_COMMAND} -DIN=${PROJECT_SOURCE_DIR}/${source} -DOUT=${out}
-                             ${render} -P ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/WindowsText.cmake
-                     DEPENDS ${PROJECT_SOURCE_DIR}/${source}
-                             ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/WindowsText.cmake
-                     COMMENT "Writing ${name}" VERBATIM)
-  set(windows_texts ${windows_texts} ${out} PARENT_SCOPE)
-endfunction()
+set(windows_texts ${CMAKE_BINARY_DIR}/windows)
+set(VERSION ${PROJECT_VERSION})
+configure_file(doc/windows-readme.txt ${windows_texts}/README.txt @ONLY NEWLINE_STYLE CRLF)
+foreach(text IN ITEMS LICENSE CHANGELOG)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${text})
+  file(READ ${text} content)
+  string(REPLACE "\n" "\r\n" content "${content}")
+  file(WRITE ${windows_texts}/${text}.txt "${content}")
+endforeach()
+install(FILES ${windows_texts}/README.txt ${windows_texts}/LICENSE.txt
+              ${windows_texts}/CHANGELOG.txt DESTINATION .)
 
-add_windows_text(README.txt doc/windows-readme.txt)
-add_windows_text(LICENSE.txt LICENSE)
-add_windows_text(CHANGELOG.txt CHANGELOG)
+# The manual page rendered as plain ASCII (no bold or underline by
+# overstriking or escape sequences) at 80 columns, its Windows branches
+# taken; any warning is an error. Rendered again when the page changes.
+find_program(GROFF_PROGRAM groff)
 if(GROFF_PROGRAM)
-  add_windows_text(fedtax.txt doc/fedtax.1 MANUAL)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS doc/fedtax.1)
+  execute_process(COMMAND ${GROFF_PROGRAM} -t -man -Tascii -P-cbou -rwindows=1 -ww
+                          ${PROJECT_SOURCE_DIR}/doc/fedtax.1
+                  OUTPUT_VARIABLE manual ERROR_VARIABLE errors RESULT_VARIABLE status)
+  if(NOT status EQUAL 0 OR NOT errors STREQUAL "")
+    message(FATAL_ERROR "groff failed on doc/fedtax.1 (${status}): ${errors}")
+  endif()
+  string(REPLACE "\n" "\r\n" manual "${manual}")
+  file(WRITE ${windows_texts}/fedtax.txt "${manual}")
+  install(FILES ${windows_texts}/fedtax.txt DESTINATION .)
 else()
   message(STATUS "No groff: the zip will hold no fedtax.txt")
 endif()
-add_custom_target(windows_texts ALL DEPENDS ${windows_texts})
-install(FILES ${windows_texts} DESTINATION .)

@@ -7,15 +7,15 @@ line and end with status 2.
 
     output_limit_test.py PROGRAM TRANSCRIPTS/NAME...
 """
+import os
 import resource
 import signal
-import subprocess
 import sys
-import tempfile
+import unittest
 
-PROGRAM, CASES = sys.argv[1], sys.argv[2:]
-MESSAGE = b"fedtax: cannot write to standard output: File too large\n"
-failures = []
+from harness import CANNOT_WRITE, check_transcript, run
+
+FULL = CANNOT_WRITE + b"File too large\n"
 
 
 def limit_output_to(size):
@@ -28,21 +28,27 @@ def limit_output_to(size):
     return limit
 
 
-for case in CASES:
-    with open(case + ".out", "rb") as expected_file:
-        expected = expected_file.read()
-    for size in range(len(expected)):
-        with open(case + ".in", "rb") as typed, tempfile.TemporaryFile() as out:
-            process = subprocess.run([PROGRAM], stdin=typed, stdout=out, stderr=subprocess.PIPE,
-                                     preexec_fn=limit_output_to(size), timeout=30, check=False)
-            out.seek(0)
-            written = out.read()
-        if process.returncode != 2 or process.stderr != MESSAGE or written != expected[:size]:
-            failures.append(f"{case}, full after {size} bytes: status {process.returncode}, "
-                            f"standard error {process.stderr!r}, wrote {written[-40:]!r}")
+class OutputLimit(unittest.TestCase):
+    def test_full_at_every_byte(self):
+        for case in CASES:
+            name = os.path.basename(case)
+            # The limit is worth testing only where the whole dialogue is right.
+            check_transcript(case, [], PROGRAM)
+            with open(case + ".out", "rb") as out:
+                expected = out.read()
+            failures = []
+            for size in range(len(expected)):
+                with open(case + ".in", "rb") as typed:
+                    status, written, errors = run([PROGRAM], typed, preexec=limit_output_to(size))
+                if (status, errors, written) != (2, FULL, expected[:size]):
+                    failures.append(f"full after {size} bytes: status {status}, standard error "
+                                    f"{errors!r}, the last bytes written {written[-40:]!r}")
+            self.assertEqual(failures[:5], [],
+                             f"{name}: {len(failures)} of {len(expected)} lengths; each must give "
+                             f"status 2, standard error {FULL!r} and the bytes expected up to "
+                             "the limit")
 
-for failure in failures[:10]:
-    print("FAILED:", failure)
-if len(failures) > 10:
-    print(f"... and {len(failures) - 10} more")
-sys.exit(1 if failures else 0)
+
+if __name__ == "__main__":
+    PROGRAM, CASES = sys.argv[1], sys.argv[2:]
+    unittest.main(argv=[sys.argv[0], "-v"])

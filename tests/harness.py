@@ -1,0 +1,492 @@
+#!/usr/bin/env python3
+"""The test harness of fedtax. It runs the program as a user does, natively
+or through a launcher (qemu-user, Wine, valgrind), and checks what the
+program writes, what the build installs and what a release ships. CTest runs
+its commands; the terminal, failing-stream and output-limit drivers import
+it.
+
+    harness.py transcript [--valgrind] CASE [LAUNCHER...] PROGRAM
+    harness.py install BUILD PREFIX VERSION
+    harness.py man-page MANDIR VERSION
+    harness.py deb (--cpack CONFIG OUT | --file DEB) SOURCE VERSION [LAUNCHER...]
+    harness.py zip (--cpack CONFIG OUT | --file ZIP) SOURCE VERSION OBJDUMP [LAUNCHER...]
+    harness.py wine start|stop LAUNCHER...
+
+A check that passes exits with 0. One that fails names what it checked,
+what was expected and what came, and exits with 1. One whose tool is
+missing says which and exits with 77, which CTest counts as skipped.
+"""
+import argparse
+import difflib
+import glob
+import gzip
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import zipfile
+
+# The program's texts, as it writes them.
+NUMBER_PROMPT = b"Enter your Social Security number without spaces or dashes (ex. 123456789) "
+INCOME_PROMPT = b"Enter your taxable income (ex. 44197.36)"
+CUE = b">> "
+QUESTION = b"Would you like to process another entry? (yes/no): "
+INVALID = b"Invalid entry."
+PAUSE = b"Press any key to continue..."
+CANNOT_WRITE = b"fedtax: cannot write to standard output: "
+CANNOT_READ = b"fedtax: cannot read standard input: "
+
+SKIPPED = 77
+TIMEOUT = 30
+# The Debian package of each tool that a check may need.
+PACKAGES = {"man": "man-db", "groff": "groff-base", "dpkg-deb": "dpkg", "cpack": "cmake",
+            "dpkg-shlibdeps": "dpkg-dev", "wine": "wine and wine64", "wineserver": "wine",
+            "qemu-aarch64": "qemu-user", "qemu-i386": "qemu-user"}
+
+
+class Failure(AssertionError):
+    """A check failed; the message says what was expected and what came."""
+
+
+class Missing(Exception):
+    """A tool that a check needs is not installed."""
+
+
+def need(tool):
+    """The path of a tool, which must be installed."""
+    path = shutil.which(tool)
+    if path is None:
+        package = PACKAGES.get(os.path.basename(tool), tool)
+        raise Missing(f"{tool} (Debian package{'s' if ' ' in package else ''} {package})")
+    return path
+
+
+def split_launcher(launcher):
+    """The environment and the command of a launcher such as
+    `env WINEPREFIX=P wine`: what `env` sets, and the words after it."""
+    words, environment = list(launcher), {}
+    if words and os.path.basename(words[0]) == "env":
+        words.pop(0)
+        while words and re.match(r"^[A-Za-z_][A-Za-z0-9_]*=", words[0]):
+            name, _, value = words.pop(0).partition("=")
+            environment[name] = value
+    return environment, words
+
+
+def command_line(launcher, program):
+    """The command that runs `program` through `launcher`, whose tool must
+    be installed; and the environment to run it in."""
+    environment, words = split_launcher(launcher)
+    if words:
+        words[0] = need(words[0])
+    return words + [program], {**os.environ, **environment}
+
+
+def valgrind():
+    """Memcheck, quiet unless it finds a memory error or a definite leak,
+    which give exit status 99."""
+    return [need("valgrind"), "--quiet", "--error-exitcode=99", "--leak-check=full",
+            "--errors-for-leak-kinds=definite"]
+
+
+def run(command, stdin=b"", env=None, limit=1 << 20, preexec=None):
+    """Runs a command to its end (at most TIMEOUT seconds), with standard
+    input the bytes or the open file `stdin`; returns its exit status,
+    standard output (its first `limit` bytes) and standard error. The output
+    goes to a file, so that a runaway program costs no memory."""
+    feed = {"input": stdin} if isinstance(stdin, bytes) else {"stdin": stdin}
+    with tempfile.TemporaryFile() as out:
+        try:
+            process = subprocess.run(command, stdout=out, stderr=subprocess.PIPE, env=env,
+                                     timeout=TIMEOUT, check=False, preexec_fn=preexec, **feed)
+        except subprocess.TimeoutExpired:
+            raise Failure(f"{' '.join(command)}: still running after {TIMEOUT} s") from None
+        out.seek(0)
+        return process.returncode, out.read(limit), process.stderr
+
+
+def run_tool(command, **options):
+    """Runs a tool that must succeed; returns its standard output."""
+    status, out, errors = run([need(command[0])] + command[1:], **options)
+    if status != 0:
+        raise Failure(f"{' '.join(command)} failed with status {status}:\n"
+                      f"{(out + errors).decode(errors='replace')}")
+    return out
+
+
+# How a byte shows in a difference: every byte visible, line ends kept.
+SHOWN = {0x0a: "\\n\n", 0x0d: "\\r", 0x09: "\\t", 0x5c: "\\\\"}
+
+
+def visible_lines(data):
+    text = "".join(SHOWN.get(b, chr(b) if 0x20 <= b < 0x7f else f"\\x{b:02x}") for b in data)
+    return text.split("\n")[:-1] if text.endswith("\n") else text.split("\n")
+
+
+def difference(expected, came, expected_name, came_name, most=100):
+    """A unified diff of two outputs in which every byte can be seen: a line
+    end as \\n, a carriage return as \\r, a tab as \\t, a backslash as \\\\,
+    any other byte outside printable ASCII as \\xNN."""
+    lines = list(difflib.unified_diff(visible_lines(expected), visible_lines(came),
+                                      expected_name, came_name, lineterm=""))
+    if len(lines) > most:
+        lines = lines[:most] + [f"... (only the first {most} lines are shown)"]
+    return "\n".join(lines)
+
+
+def expected_transcript(case, windows):
+    """What the program must write on CASE.in, and its exit status. A
+    Windows program writes CR LF for each LF of CASE.out, unless text mode
+    reads the input differently there (CASE.windows.out)."""
+    if windows and os.path.exists(case + ".windows.out"):
+        case += ".windows"
+        windows = False
+    with open(case + ".out", "rb") as out, open(case + ".status", encoding="ascii") as status:
+        expected = out.read()
+        return expected.replace(b"\n", b"\r\n") if windows else expected, int(status.read())
+
+
+def check_transcript(case, launcher, program, under_valgrind=False):
+    """The program on one transcript: CASE.in holds the bytes typed,
+    CASE.out the exact bytes expected on standard output, CASE.status the
+    exit status; standard error must stay empty."""
+    name = os.path.basename(case)
+    expected, expected_status = expected_transcript(case, program.endswith(".exe"))
+    command, env = command_line((valgrind() if under_valgrind else []) + launcher, program)
+    with open(case + ".in", "rb") as typed:
+        status, out, errors = run(command, typed, env, limit=len(expected) + 65536)
+    problems = []
+    if status != expected_status:
+        problems.append(f"exit status {status}, expected {expected_status}")
+    if errors:
+        problems.append(f"standard error {errors!r}, expected nothing")
+    if out != expected:
+        problems.append("standard output differs, - expected, + came:\n" +
+                        difference(expected, out, f"{case}.out", program))
+    if problems:
+        raise Failure(f"transcript {name}: " + "\n".join(problems))
+
+
+def check_install(build, prefix, version):
+    """`cmake --install` into an empty prefix puts the program and its manual
+    page where a shell and man look for them, and the licence and the
+    changelog of this version in the documentation folder."""
+    shutil.rmtree(prefix, ignore_errors=True)
+    run_tool(["cmake", "--install", build, "--prefix", prefix])
+    for path in ["bin/fedtax", "share/man/man1/fedtax.1", "share/doc/fedtax/LICENSE",
+                 "share/doc/fedtax/changelog"]:
+        if not os.path.isfile(os.path.join(prefix, path)):
+            raise Failure(f"cmake --install put no {path} under {prefix}")
+    check_changelog(os.path.join(prefix, "share/doc/fedtax/changelog"), version)
+
+
+def check_changelog(path, version):
+    with open(path, encoding="utf-8") as changelog:
+        newest = changelog.readline()
+    if not newest.startswith(f"fedtax ({version}) "):
+        raise Failure(f"{path}: the newest entry is {newest.strip()!r}, expected version {version}")
+
+
+# The program's texts that the manual quotes, and the prompt lines that it
+# shows in its examples; each must render exactly, at any width.
+QUOTED = [CUE, INVALID, b"(yes/no): ", PAUSE]
+SHOWN_LINES = [NUMBER_PROMPT.rstrip(), INCOME_PROMPT, QUESTION.rstrip()]
+WIDTHS = [60, 80, 100]
+
+
+def check_rendering(text, width, where, ascii_quotes=False):
+    """A manual as rendered at `width` columns: the program's texts exactly
+    as it writes them, no word hyphenated across lines, and no line
+    justified (its blanks stretched to end flush at the right margin)."""
+    left, right = ('"', '"') if ascii_quotes else ("\u201c", "\u201d")
+    problems = []
+    for quoted in (f"{left}{text}{right}" for text in map(bytes.decode, QUOTED)):
+        # Any blank of it may be stretched, or a line end.
+        loose = r"\s+".join(map(re.escape, quoted.split(" ")))
+        shown = re.findall(loose, text) or ["nowhere"]
+        problems += [f"{where}: {quoted!r} shows as {wrong!r}" for wrong in shown
+                     if wrong != quoted]
+    lines = text.split("\n")
+    problems += [f"{where}: no line shows {line.decode()!r} whole" for line in SHOWN_LINES
+                 if not any(line.decode() in shown for shown in lines)]
+    # The title and the footer line are spread over the width on purpose.
+    for shown in (line for line in lines if "FEDTAX(1)" not in line):
+        if re.search(r"[a-z][-\u2010]$", shown):
+            problems.append(f"{where}: a word is hyphenated: {shown!r}")
+        # Two blanks after a sentence's end are groff's own, and so are
+        # those after a paragraph's tag (an exit status, say).
+        body = re.sub(r"^ *\S+ {2,}(?=\S)", "", shown)
+        if len(shown) == width - 2 and re.search(r"[^\s.?!)\"\u201d]  +\S", body):
+            problems.append(f"{where}: a justified line: {shown!r}")
+    return problems
+
+
+def check_man_page(mandir, version):
+    """The installed manual page renders without a warning the ways a
+    reader and a packager render it (as `man fedtax` finds it, with
+    `man -l`, and with groff's own checks), for Unix and for Windows, at 60,
+    80 and 100 columns; it names the version it documents."""
+    man, groff = need("man"), need("groff")
+    pages = glob.glob(os.path.join(mandir, "man1", "fedtax.1*"))
+    if len(pages) != 1:
+        raise Failure(f"expected one fedtax.1 or fedtax.1.gz in {mandir}/man1, found {pages}")
+    with open(pages[0], "rb") as page:
+        source = page.read()
+    source = gzip.decompress(source) if pages[0].endswith(".gz") else source
+    title = re.search(rb"^\.TH .*$", source, re.MULTILINE)
+    if title is None or f'"fedtax {version}"'.encode() not in title.group():
+        raise Failure(f"the page's title line does not name fedtax {version}: "
+                      f"{title and title.group().decode()}")
+    renders = [([man, "-M", mandir, "-Tutf8", "fedtax"], True, 80, "man fedtax"),
+               ([man, "-l", "-Tutf8", pages[0]], True, 80, "man -l")]
+    for width in WIDTHS:
+        for windows in (0, 1):
+            device = ["-Tascii", "-P-cbou"] if windows else ["-Tutf8"]
+            renders.append(([groff, "-t", "-man", "-ww", f"-rLL={width - 2}n",
+                             f"-rwindows={windows}"] + device, False, width,
+                            f"{'Windows' if windows else 'Unix'}, {width} columns"))
+    problems = []
+    for command, by_man, width, where in renders:
+        status, out, errors = run(command, b"" if by_man else source,
+                                  env={**os.environ, "MANWIDTH": str(width)})
+        if status != 0 or errors:
+            problems.append(f"{where}: status {status}, expected 0; warnings: {errors!r}")
+        text = re.sub(r".\x08", "", out.decode("utf-8"))
+        if "EXIT STATUS" not in text:
+            problems.append(f"{where}: no EXIT STATUS section")
+        problems += check_rendering(text, width, where, ascii_quotes="-Tascii" in command)
+    if problems:
+        raise Failure("the manual page:\n" + "\n".join(problems))
+
+
+def dpkg_field(deb, name):
+    return run_tool(["dpkg-deb", "--field", deb, name]).decode().strip()
+
+
+def check_deb(source, version, deb, out, launcher):
+    """A Debian package: its fields; the program, the compressed manual page
+    and changelog and the copyright file in their usual places, owned by
+    root with the usual modes; the packed program runs one entry; the packed
+    page and changelog are the source tree's; the copyright file holds the
+    licence's terms whole; the page passes the manual-page checks. (Debian's
+    own verdict, lintian's, is CI's to ask.)"""
+    problems = []
+    fields = {"Package": "fedtax", "Version": re.escape(version), "Section": "utils",
+              "Maintainer": ".+ <.+@.+>", "Description": ".+",
+              # The C library, and a C++ library: GCC's or LLVM's.
+              "Depends": r"(?=(.*, )?libc6 \()(?=(.*, )?(libstdc\+\+6|libc\+\+1)).*"}
+    for name, pattern in fields.items():
+        value = dpkg_field(deb, name)
+        if not re.fullmatch(pattern, value, re.DOTALL):
+            problems.append(f"field {name}: {value!r}, expected to match {pattern!r}")
+    contents = run_tool(["dpkg-deb", "--contents", deb]).decode()
+    problems += [f"not owned by root with the usual mode: {entry}"
+                 for entry in contents.splitlines()
+                 if not re.match(r"(drwxr-xr-x|-rwxr-xr-x|-rw-r--r--) root/root ", entry)]
+    packed = {"usr/bin/fedtax": None, "usr/share/man/man1/fedtax.1.gz": "doc/fedtax.1",
+              "usr/share/doc/fedtax/changelog.gz": "CHANGELOG",
+              "usr/share/doc/fedtax/copyright": None}
+    problems += [f"the package holds no /{path}" for path in packed
+                 if f" ./{path}\n" not in contents]
+    if problems:
+        raise Failure(f"{deb}:\n" + "\n".join(problems))
+
+    root = os.path.join(out, "root")
+    shutil.rmtree(root, ignore_errors=True)
+    run_tool(["dpkg-deb", "-x", deb, root])
+    check_transcript(os.path.join(source, "tests/transcripts/one_entry"), launcher,
+                     os.path.join(root, "usr/bin/fedtax"))
+    for path, source_path in packed.items():
+        if source_path:
+            with gzip.open(os.path.join(root, path)) as packed_file, \
+                    open(os.path.join(source, source_path), "rb") as source_file:
+                if packed_file.read() != source_file.read():
+                    problems.append(f"the packed /{path} is not {source_path}")
+    problems += check_copyright(os.path.join(root, "usr/share/doc/fedtax/copyright"),
+                                os.path.join(source, "LICENSE"))
+    if problems:
+        raise Failure(f"{deb}:\n" + "\n".join(problems))
+    check_man_page(os.path.join(root, "usr/share/man"), version)
+
+
+def check_copyright(copyright_path, licence_path):
+    """Debian's copyright file: its licence paragraph, with its one-blank
+    indent and its " ." lines undone, holds the licence's terms word for
+    word, and no line of blanks alone ends the paragraph early."""
+    with open(copyright_path, encoding="utf-8") as copyright_file:
+        copyright_text = copyright_file.read()
+    with open(licence_path, encoding="utf-8") as licence:
+        terms = licence.read().partition("Permission is hereby granted")
+    if not terms[1]:
+        raise Failure(f"{licence_path} does not hold the MIT licence's terms")
+    problems = []
+    if re.search(r"\n[ \t]+\n", copyright_text):
+        problems.append(f"the copyright file has a line of blanks alone:\n{copyright_text}")
+    undone = copyright_text.replace("\n .\n", "\n\n").replace("\n ", "\n")
+    if terms[1] + terms[2] not in undone:
+        problems.append(f"the copyright file does not hold the terms of {licence_path}")
+    return problems
+
+
+# What a Windows text must not speak of: Unix's keys, signals and commands.
+UNIX_WORDS = r"Ctrl-D|SIG[A-Z]|ulimit|/dev/|stty|printf|nohup|bash"
+
+
+def check_zip(source, version, objdump, zip_path, out, launcher):
+    """The Windows zip: the files it holds, in one folder; texts for Windows
+    with CR LF line ends, the manual among them rendered exactly; a
+    fedtax.exe that imports only Windows' own DLLs, carries its version and
+    runs an entry from the unpacked folder, with nothing else beside it."""
+    folder_name = f"fedtax-{version}-win64"
+    unpacked = os.path.join(out, "unpacked")
+    shutil.rmtree(unpacked, ignore_errors=True)
+    with zipfile.ZipFile(zip_path) as archive:
+        names = sorted(archive.namelist())
+        archive.extractall(unpacked)
+    expected = [f"{folder_name}/{name}" for name in
+                ["CHANGELOG.txt", "LICENSE.txt", "README.txt", "fedtax.exe", "fedtax.txt"]]
+    if names != expected:
+        raise Failure(f"{zip_path} holds {names}, expected {expected}")
+    folder = os.path.join(unpacked, folder_name)
+    texts = {}
+    problems = []
+    for name in ["CHANGELOG.txt", "LICENSE.txt", "README.txt", "fedtax.txt"]:
+        with open(os.path.join(folder, name), "rb") as text:
+            texts[name] = text.read().decode("utf-8")
+        if re.search("(?<!\r)\n", texts[name]):
+            problems.append(f"{name} has a line end that is not CR LF")
+    # README.txt may compare the two systems; the manual does not.
+    for name, pattern in [("fedtax.txt", f"Unix|terminal|{UNIX_WORDS}"),
+                          ("README.txt", UNIX_WORDS)]:
+        found = re.findall(pattern, texts[name])
+        if found:
+            problems.append(f"{name} speaks of Unix: {sorted(set(found))}")
+    if f"{folder_name}>" not in texts["README.txt"]:
+        problems.append(f"README.txt does not show the folder {folder_name}")
+    manual = texts["fedtax.txt"].replace("\r\n", "\n")
+    problems += check_rendering(manual, 80, "fedtax.txt", ascii_quotes=True)
+
+    program = os.path.join(folder, "fedtax.exe")
+    imports = re.findall(r"DLL Name: (\S+)", run_tool([objdump, "-p", program]).decode())
+    problems += [f"fedtax.exe imports {dll}, which Windows does not have" for dll in imports
+                 if not re.fullmatch(r"(KERNEL32|msvcrt|ucrtbase|api-ms-win-crt-.*)\.dll", dll)]
+    with open(program, "rb") as exe, open(os.path.join(source, "LICENSE"), encoding="utf-8") as lic:
+        resource = exe.read()
+        copyright_line = next(line.strip() for line in lic if line.startswith("Copyright "))
+    for text in [version, f"{copyright_line}. MIT licence.", "fedtax.exe"]:
+        if text.encode("utf-16-le") + b"\0\0" not in resource:
+            problems.append(f"fedtax.exe has no version resource text {text!r}")
+    if problems:
+        raise Failure(f"{zip_path}:\n" + "\n".join(problems))
+    check_transcript(os.path.join(source, "tests/transcripts/one_entry"), launcher, program)
+
+
+def cpack(config, generator, out):
+    """Makes the package of a build in an empty folder, with a strict umask
+    as some packagers have, which must not show in the package."""
+    shutil.rmtree(out, ignore_errors=True)
+    run_tool(["cpack", "--config", config, "-G", generator, "-B", out],
+             preexec=lambda: os.umask(0o077))
+    made = glob.glob(os.path.join(out, f"*.{generator.lower()}"))
+    if len(made) != 1:
+        raise Failure(f"cpack -G {generator} made {made}, expected one package")
+    return made[0]
+
+
+def wine(action, launcher):
+    """Starts or stops the Wine that a Windows build's tests run the program
+    in. start: makes the prefix, which takes some seconds, before any test
+    runs the program (until it is done, a program at Wine's console can lose
+    what is typed); then keeps one wineserver alive until stop (or a minute
+    after the last program, if a run is cut short), with Wine's services
+    started by one program of its own, as two that start them at once can
+    hang."""
+    environment, words = split_launcher(launcher)
+    wine_program = need(words[0])
+    server = shutil.which("wineserver") or os.path.join(os.path.dirname(wine_program),
+                                                        "wineserver")
+    env = {**os.environ, **environment}
+
+    def run_wine(*command):
+        # Wine's own processes outlive the command that starts them: none
+        # may keep a stream of this one open, or it would wait for them.
+        return subprocess.run(command, env=env, stdin=subprocess.DEVNULL,
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                              timeout=120, check=False).returncode
+    if action == "stop":
+        run_wine(server, "-k")
+        return
+    os.makedirs(env["WINEPREFIX"], exist_ok=True)
+    status = run_wine(wine_program, "wineboot", "--init")
+    if status != 0:
+        raise Failure(f"wineboot --init failed with status {status} in {env['WINEPREFIX']}")
+    # wineboot returns while Wine is still making the prefix: waiting for
+    # that wineserver to end waits for all of it.
+    run_wine(server, "-w")
+    run_wine(server, "-p60")
+    run_wine(wine_program, "cmd", "/c", "exit")
+
+
+def main(arguments):
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    commands = parser.add_subparsers(dest="check", required=True)
+    transcript = commands.add_parser("transcript")
+    transcript.add_argument("--valgrind", action="store_true")
+    transcript.add_argument("case")
+    transcript.add_argument("command", nargs=argparse.REMAINDER)
+    install = commands.add_parser("install")
+    for name in ["build", "prefix", "version"]:
+        install.add_argument(name)
+    man_page = commands.add_parser("man-page")
+    man_page.add_argument("mandir")
+    man_page.add_argument("version")
+    for kind in ["deb", "zip"]:
+        package = commands.add_parser(kind)
+        package.add_argument("source")
+        package.add_argument("version")
+        if kind == "zip":
+            package.add_argument("objdump")
+        made = package.add_mutually_exclusive_group(required=True)
+        made.add_argument("--cpack", nargs=2, metavar=("CONFIG", "OUT"))
+        made.add_argument("--file")
+        package.add_argument("launcher", nargs=argparse.REMAINDER)
+    wine_command = commands.add_parser("wine")
+    wine_command.add_argument("action", choices=["start", "stop"])
+    wine_command.add_argument("launcher", nargs=argparse.REMAINDER)
+    options = parser.parse_args(arguments)
+
+    if options.check == "transcript":
+        check_transcript(options.case, options.command[:-1], options.command[-1],
+                         options.valgrind)
+    elif options.check == "install":
+        check_install(options.build, options.prefix, options.version)
+    elif options.check == "man-page":
+        check_man_page(options.mandir, options.version)
+    elif options.check in ("deb", "zip"):
+        with tempfile.TemporaryDirectory() as scratch:
+            if options.cpack:
+                out = options.cpack[1]
+                package = cpack(options.cpack[0], options.check.upper(), out)
+            else:
+                package, out = options.file, scratch
+            if options.check == "deb":
+                check_deb(options.source, options.version, package, out, options.launcher)
+            else:
+                check_zip(options.source, options.version, options.objdump, package, out,
+                          options.launcher)
+    else:
+        wine(options.action, options.launcher)
+
+
+if __name__ == "__main__":
+    try:
+        main(sys.argv[1:])
+    except Missing as missing:
+        print(f"skipped: needs {missing}")
+        sys.exit(SKIPPED)
+    except Failure as failure:
+        print(f"FAILED: {failure}")
+        sys.exit(1)
+
