@@ -10,16 +10,20 @@
 # Usage, from the root of a git clone: tools/release.sh OUT_DIR
 #
 # Each file is the same, byte for byte, from any clone of the same commit,
-# whatever its path, the umask, the time zone or the clock: every time in
-# every archive is SOURCE_DATE_EPOCH (the commit's time, unless the caller
-# sets it), every owner is 0, modes are 644 or 755, entries are in name
-# order (git's, in the source tarball), and gzip writes no name or time. The source tarball carries that
-# time in its file SOURCE_DATE_EPOCH. Everything else is built from the
-# source tarball itself, unpacked, each build in a clean folder of its own
-# with the project's flags alone (CXXFLAGS and the like are ignored), and
-# each program runs one entry before it is packed: under qemu-user for Arm
-# and 32-bit x86, under Wine for Windows. Uncommitted changes are not part
-# of the release.
+# whatever its path, the umask, the time zone or the clock. Every time in
+# every archive is SOURCE_DATE_EPOCH, the commit's time unless the caller
+# sets it, but in the source tarball, whose entries git archive gives the
+# commit's time always; the tarball holds SOURCE_DATE_EPOCH in a file of
+# that name. Every owner is 0, modes are 644 or 755, entries are in name
+# order (git's, in the source tarball), and gzip writes no name or time.
+# Everything else is built from the source tarball itself, unpacked, each
+# build in a clean folder of its own with the project's flags alone
+# (CXXFLAGS and the like are ignored). Every program runs every transcript,
+# and each file is checked as it is shipped (tests/harness.py): the static
+# programs from their archives, the packages and the zip by the builds'
+# tests package.deb and package.zip, under qemu-user for Arm and 32-bit x86
+# and under Wine for Windows. Uncommitted changes are not part of the
+# release.
 set -euo pipefail
 
 say() { printf 'release.sh: %s\n' "$*"; }
@@ -31,28 +35,7 @@ fail() {
 [ $# -eq 1 ] || fail "usage: tools/release.sh OUT_DIR"
 root=$(cd "$(dirname "$0")/.." && pwd)
 
-# What this needs, by the Debian package that brings it.
-missing=()
-need() { # COMMAND PACKAGE
-    command -v "$1" >/dev/null || [[ " ${missing[*]-} " == *" $2 "* ]] || missing+=("$2")
-}
-need git git
-need cmake cmake
-need g++ g++
-# The tests that run each program, which a native build has with GoogleTest.
-[ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
-need aarch64-linux-gnu-g++ g++-aarch64-linux-gnu
-need i686-linux-gnu-g++ g++-i686-linux-gnu
-need x86_64-w64-mingw32-g++ g++-mingw-w64-x86-64
-need qemu-aarch64 qemu-user
-need qemu-i386 qemu-user
-need wine wine
-need wineserver wine
-[ -x /usr/lib/wine/wine64 ] || missing+=(wine64)
-need dpkg-shlibdeps dpkg-dev
-need file file
-need groff groff-base
-need zip zip
+mapfile -t missing < <("$root/tools/missing-packages.sh" release)
 if [ ${#missing[@]} -gt 0 ]; then
     fail "missing the Debian packages: ${missing[*]} (sudo apt-get install ${missing[*]})"
 fi
@@ -101,18 +84,10 @@ tar_gz() { # DIR NAME OUT
         --mtime="@$SOURCE_DATE_EPOCH" --mode=u=rwX,go=rX -C "$1" "$2" | gzip -9n >"$3"
 }
 
-# Runs the static program on the transcript one_entry, which must come out
-# exactly, with EMULATOR alone: a static program needs no library path.
-one_entry() { # PROGRAM [EMULATOR]
-    # Without the libraries preloaded here (faketime's, eatmydata's), which
-    # a program emulated for another processor could not load.
-    env -u LD_PRELOAD cmake -DPROGRAM="$1" -DCASE="$src/tests/transcripts/one_entry" \
-        -DEMULATOR="${2-}" -DACTUAL="$work/one_entry.actual" -P "$src/tests/run_transcript.cmake"
-}
-
-# Runs the tests of the folder build-NAME that match REGEX: the transcripts
-# with the emulator that the toolchain file gives, under Wine with the
-# prefix the tests make.
+# Runs the tests of the folder build-NAME that match REGEX, with the
+# emulator that the toolchain file gives (the Wine prefix as the tests make
+# it). Without the libraries preloaded here (faketime's, eatmydata's), which
+# a program emulated for another processor could not load.
 run_tests() { # NAME REGEX
     local dir=$work/build-$1
     logged "$dir.log" env -u LD_PRELOAD ctest --test-dir "$dir" -R "$2" --no-tests=error \
@@ -128,7 +103,9 @@ build() { # NAME [CMAKE OPTION...]
     logged "$dir.log" cmake --build "$dir"
 }
 
-# The static program, with its texts, as fedtax-V-PROCESSOR-linux.tar.gz.
+# The static program, with its texts, as fedtax-V-PROCESSOR-linux.tar.gz;
+# the program unpacked from it runs every transcript, with EMULATOR alone:
+# a static program needs no library path.
 static_linux() { # PROCESSOR [TOOLCHAIN EMULATOR]
     local processor=$1 toolchain=${2-} emulator=${3-} name=fedtax-$version-$1-linux
     local dir=$work/build-$1-static folder=$work/stage/$name
@@ -141,33 +118,43 @@ static_linux() { # PROCESSOR [TOOLCHAIN EMULATOR]
     if readelf --program-headers "$folder/fedtax" | grep -q INTERP; then
         fail "$name/fedtax is not linked statically"
     fi
-    one_entry "$folder/fedtax" "$emulator"
     tar_gz "$work/stage" "$name" "$out/$name.tar.gz"
+    mkdir -p "$work/shipped"
+    tar -xzf "$out/$name.tar.gz" -C "$work/shipped"
+    for input in "$src"/tests/transcripts/*.in; do
+        logged "$dir.log" env -u LD_PRELOAD python3 "$src/tests/harness.py" transcript \
+            "${input%.in}" $emulator "$work/shipped/$name/fedtax"
+    done
 }
 
-# The Debian package fedtax_V_ARCHITECTURE.deb.
+# The Debian package fedtax_V_ARCHITECTURE.deb, made by cpack in a build
+# whose test package.deb checks it where it is shipped, after the build's
+# program has run every transcript.
 debian_package() { # ARCHITECTURE [TOOLCHAIN]
     local architecture=$1 toolchain=${2-} dir=$work/build-$1
-    build "$architecture" ${toolchain:+-DCMAKE_TOOLCHAIN_FILE=$src/$toolchain}
-    run_tests "$architecture" '^transcript\.one_entry$'
+    local deb=fedtax_${version}_$architecture.deb
+    build "$architecture" ${toolchain:+-DCMAKE_TOOLCHAIN_FILE=$src/$toolchain} \
+        -DFEDTAX_PACKAGE="$out/$deb"
     (cd "$dir" && logged "$dir.log" cpack -G DEB)
-    cp "$dir/fedtax_${version}_$architecture.deb" "$out/"
+    cp "$dir/$deb" "$out/"
+    run_tests "$architecture" '^(transcript\.|package\.deb$)'
 }
 
-# The Windows zip fedtax-V-win64.zip.
+# The Windows zip fedtax-V-win64.zip: the folder that cpack would zip,
+# zipped in name order by zip -X, which leaves out the extra fields that
+# hold the packer's user and the files' times beside the one time each
+# entry has (cpack's zip lists the files in the order the file system gives
+# them). The build's test package.zip checks it where it is shipped, after
+# the build's program has run every transcript.
 windows_zip() {
     local dir=$work/build-windows name=fedtax-$version-win64
     local folder=$work/stage/$name
-    build windows -DCMAKE_TOOLCHAIN_FILE="$src/cmake/toolchain-windows.cmake"
-    # The entry, and cpack's zip of the same folder checked and its
-    # fedtax.exe run from it.
-    run_tests windows '^(transcript\.one_entry|package\.zip)$'
+    build windows -DCMAKE_TOOLCHAIN_FILE="$src/cmake/toolchain-windows.cmake" \
+        -DFEDTAX_PACKAGE="$out/$name.zip"
     logged "$dir.log" cmake --install "$dir" --strip --prefix "$folder"
-    # The folder that cpack zips, zipped in name order by zip -X, which
-    # leaves out the extra fields that hold the packer's user and the files'
-    # times beside the one time each entry has.
     find "$folder" -exec touch --no-dereference --date="@$SOURCE_DATE_EPOCH" {} +
     (cd "$work/stage" && find "$name" -type f | sort | zip -X -9 -q "$out/$name.zip" -@)
+    run_tests windows '^(transcript\.|package\.zip$)'
 }
 
 say "version $version, SOURCE_DATE_EPOCH $SOURCE_DATE_EPOCH ($(date -d "@$SOURCE_DATE_EPOCH" -R))"
