@@ -58,21 +58,6 @@ if(MINGW)
   target_link_options(fedtax_compiler_options INTERFACE -Wl,--no-insert-timestamp)
 endif()
 
-if(MSVC)
-  # Visual Studio's equivalents (configured, not tried here). /fp:precise
-  # rounds each operation to double and, from Visual Studio 2022 on, fuses
-  # no multiply and add; before that it fused them, so older compilers are
-  # refused. x64 has SSE2, so there is no excess precision to ask away.
-  if(MSVC_VERSION LESS 1930)
-    message(FATAL_ERROR "Visual Studio 2022 (MSVC 19.30) or later is needed: earlier "
-                        "versions fuse a multiply and an add under /fp:precise")
-  endif()
-  target_compile_options(fedtax_compiler_options INTERFACE /W4 /permissive- /fp:precise)
-  # strerror and getchar are the standard's; the runtime's advice to use its
-  # own _s functions instead does not apply.
-  target_compile_definitions(fedtax_compiler_options INTERFACE _CRT_SECURE_NO_WARNINGS)
-endif()
-
 # Checking builds. Each is its own build folder; they are not meant to be
 # combined with one another.
 option(FEDTAX_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
