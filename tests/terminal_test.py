@@ -73,6 +73,20 @@ def run_as_job(program):
     sys.exit(os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1]))
 
 
+def settings_changed(before, after):
+    """The terminal settings that differ, each with its value before and
+    after: the flags in hex, and the control characters that differ."""
+    names = ["iflag", "oflag", "cflag", "lflag", "ispeed", "ospeed"]
+    changed = [f"{name} {old:#x}, now {new:#x}" for name, old, new in zip(names, before, after)
+               if old != new]
+    # Out of line mode, VMIN and VTIME read as numbers, not as bytes.
+    def character(value):
+        return bytes([value]) if isinstance(value, int) else value
+    return changed + [f"control character {i} {character(old)!r}, now {character(new)!r}"
+                      for i, (old, new) in enumerate(zip(before[6], after[6]))
+                      if character(old) != character(new)]
+
+
 def is_stopped(pid):
     with open(f"/proc/{pid}/stat", encoding="ascii") as stat:
         return stat.read().rpartition(")")[2].split()[0] == "T"
@@ -273,8 +287,8 @@ class Case(unittest.TestCase):
                          "(exit status, written after the last text expected, standard error)")
 
     def terminal_as_found(self, run):
-        self.assertEqual(termios.tcgetattr(run.slave), run.settings,
-                         "the terminal's settings after the run, and before it")
+        self.assertEqual(settings_changed(run.settings, termios.tcgetattr(run.slave)), [],
+                         "the terminal's settings that the run changed")
 
     def pause_ended(self, run):
         """The pause has ended without Enter: the key was not echoed, the
