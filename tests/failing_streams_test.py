@@ -5,9 +5,14 @@ error, and never with the status of a dialogue that went well. A stream
 that only makes the program wait (a non-blocking one) is no failure.
 
     failing_streams_test.py PROGRAM [TEST...]
+
+TEST selects as unittest does: FailingStreams, or OutputLimit, a disk that
+fills up at every byte of a dialogue.
 """
 import fcntl
 import os
+import resource
+import signal
 import socket
 import struct
 import subprocess
@@ -17,7 +22,8 @@ import termios
 import time
 import unittest
 
-from harness import CANNOT_READ, CANNOT_WRITE, CUE, NUMBER_PROMPT, PAUSE, QUESTION
+from harness import (CANNOT_READ, CANNOT_WRITE, CUE, NUMBER_PROMPT, PAUSE, QUESTION,
+                     check_transcript)
 
 ONE_ENTRY = b"123456789\n24650\nno\n"
 
@@ -115,6 +121,45 @@ class FailingStreams(unittest.TestCase):
         self.assertEqual(blocking[:2], (0, b""), "blocking: (exit status, standard error)")
         self.assertEqual(late_reader(True), blocking,
                          "non-blocking: (exit status, standard error, bytes, output)")
+
+
+class OutputLimit(unittest.TestCase):
+    """For each of two transcripts, and for every length short of its whole
+    output, the program runs with its standard output a file that cannot
+    grow past that length. Each run must keep the bytes written before the
+    failure intact, report the failure on one line and end with status 2."""
+
+    def test_full_at_every_byte(self):
+        full = CANNOT_WRITE + b"File too large\n"
+        for name in ["one_entry", "end_of_input_at_question"]:
+            case = os.path.join(os.path.dirname(__file__), "transcripts", name)
+            # The limit is worth testing only where the whole dialogue is right.
+            check_transcript(case, [], PROGRAM)
+            with open(case + ".out", "rb") as out:
+                expected = out.read()
+            failures = []
+            for size in range(len(expected)):
+                with open(case + ".in", "rb") as typed, tempfile.TemporaryFile() as out:
+                    status, errors = run(typed, out, limit_output_to(size))
+                    out.seek(0)
+                    written = out.read()
+                if (status, errors, written) != (2, full, expected[:size]):
+                    failures.append(f"full after {size} bytes: status {status}, standard error "
+                                    f"{errors!r}, the last bytes written {written[-40:]!r}")
+            self.assertEqual(failures[:5], [],
+                             f"{name}: {len(failures)} of {len(expected)} lengths; each must give "
+                             f"status 2, standard error {full!r} and the bytes expected up to "
+                             "the limit")
+
+
+def limit_output_to(size):
+    def limit():
+        # SIGXFSZ at its default action, which ends a program that writes
+        # past the limit: the program must see to it that its write fails
+        # (EFBIG) instead.
+        signal.signal(signal.SIGXFSZ, signal.SIG_DFL)
+        resource.setrlimit(resource.RLIMIT_FSIZE, (size, size))
+    return limit
 
 
 if __name__ == "__main__":

@@ -5,7 +5,7 @@ program writes, what the build installs and what a release ships. CTest runs
 its commands; the terminal, failing-stream and output-limit drivers import
 it.
 
-    harness.py transcript [--valgrind] CASE [LAUNCHER...] PROGRAM
+    harness.py transcript CASE [LAUNCHER...] PROGRAM
     harness.py install BUILD PREFIX VERSION
     harness.py man-page MANDIR VERSION
     harness.py deb (--cpack CONFIG OUT | --file DEB) SOURCE VERSION [LAUNCHER...]
@@ -16,7 +16,6 @@ A check that passes exits with 0. One that fails names what it checked,
 what was expected and what came, and exits with 1. One whose tool is
 missing says which and exits with 77, which CTest counts as skipped.
 """
-import argparse
 import difflib
 import glob
 import gzip
@@ -63,32 +62,20 @@ def need(tool):
     return path
 
 
-def split_launcher(launcher):
-    """The environment and the command of a launcher such as
-    `env WINEPREFIX=P wine`: what `env` sets, and the words after it."""
-    words, environment = list(launcher), {}
-    if words and os.path.basename(words[0]) == "env":
-        words.pop(0)
-        while words and re.match(r"^[A-Za-z_][A-Za-z0-9_]*=", words[0]):
-            name, _, value = words.pop(0).partition("=")
-            environment[name] = value
-    return environment, words
-
-
 def command_line(launcher, program):
-    """The command that runs `program` through `launcher`, whose tool must
-    be installed; and the environment to run it in."""
-    environment, words = split_launcher(launcher)
-    if words:
-        words[0] = need(words[0])
-    return words + [program], {**os.environ, **environment}
+    """The command that runs `program` through `launcher` (a wrapper or an
+    emulator, after `env` and the variables it sets, if any), whose tool
+    must be installed."""
+    tool = next((word for word in launcher if word != "env" and "=" not in word), None)
+    if tool is not None:
+        need(tool)
+    return list(launcher) + [program]
 
 
-def valgrind():
-    """Memcheck, quiet unless it finds a memory error or a definite leak,
-    which give exit status 99."""
-    return [need("valgrind"), "--quiet", "--error-exitcode=99", "--leak-check=full",
-            "--errors-for-leak-kinds=definite"]
+def read(path):
+    """A file's bytes; a gzip-compressed one's (NAME.gz) as they were."""
+    with (gzip.open if path.endswith(".gz") else open)(path, "rb") as data:
+        return data.read()
 
 
 def run(command, stdin=b"", env=None, limit=1 << 20, preexec=None):
@@ -143,20 +130,19 @@ def expected_transcript(case, windows):
     if windows and os.path.exists(case + ".windows.out"):
         case += ".windows"
         windows = False
-    with open(case + ".out", "rb") as out, open(case + ".status", encoding="ascii") as status:
-        expected = out.read()
-        return expected.replace(b"\n", b"\r\n") if windows else expected, int(status.read())
+    expected = read(case + ".out")
+    return expected.replace(b"\n", b"\r\n") if windows else expected, int(read(case + ".status"))
 
 
-def check_transcript(case, launcher, program, under_valgrind=False):
+def check_transcript(case, launcher, program):
     """The program on one transcript: CASE.in holds the bytes typed,
     CASE.out the exact bytes expected on standard output, CASE.status the
     exit status; standard error must stay empty."""
     name = os.path.basename(case)
     expected, expected_status = expected_transcript(case, program.endswith(".exe"))
-    command, env = command_line((valgrind() if under_valgrind else []) + launcher, program)
     with open(case + ".in", "rb") as typed:
-        status, out, errors = run(command, typed, env, limit=len(expected) + 65536)
+        status, out, errors = run(command_line(launcher, program), typed,
+                                  limit=len(expected) + 65536)
     problems = []
     if status != expected_status:
         problems.append(f"exit status {status}, expected {expected_status}")
@@ -179,14 +165,9 @@ def check_install(build, prefix, version):
                  "share/doc/fedtax/changelog"]:
         if not os.path.isfile(os.path.join(prefix, path)):
             raise Failure(f"cmake --install put no {path} under {prefix}")
-    check_changelog(os.path.join(prefix, "share/doc/fedtax/changelog"), version)
-
-
-def check_changelog(path, version):
-    with open(path, encoding="utf-8") as changelog:
-        newest = changelog.readline()
+    newest = read(os.path.join(prefix, "share/doc/fedtax/changelog")).decode().split("\n")[0]
     if not newest.startswith(f"fedtax ({version}) "):
-        raise Failure(f"{path}: the newest entry is {newest.strip()!r}, expected version {version}")
+        raise Failure(f"the changelog's newest entry is {newest!r}, expected version {version}")
 
 
 # The program's texts that the manual quotes, and the prompt lines that it
@@ -232,9 +213,7 @@ def check_man_page(mandir, version):
     pages = glob.glob(os.path.join(mandir, "man1", "fedtax.1*"))
     if len(pages) != 1:
         raise Failure(f"expected one fedtax.1 or fedtax.1.gz in {mandir}/man1, found {pages}")
-    with open(pages[0], "rb") as page:
-        source = page.read()
-    source = gzip.decompress(source) if pages[0].endswith(".gz") else source
+    source = read(pages[0])
     title = re.search(rb"^\.TH .*$", source, re.MULTILINE)
     if title is None or f'"fedtax {version}"'.encode() not in title.group():
         raise Failure(f"the page's title line does not name fedtax {version}: "
@@ -261,10 +240,6 @@ def check_man_page(mandir, version):
         raise Failure("the manual page:\n" + "\n".join(problems))
 
 
-def dpkg_field(deb, name):
-    return run_tool(["dpkg-deb", "--field", deb, name]).decode().strip()
-
-
 def check_deb(source, version, deb, out, launcher):
     """A Debian package: its fields; the program, the compressed manual page
     and changelog and the copyright file in their usual places, owned by
@@ -278,7 +253,7 @@ def check_deb(source, version, deb, out, launcher):
               # The C library, and a C++ library: GCC's or LLVM's.
               "Depends": r"(?=(.*, )?libc6 \()(?=(.*, )?(libstdc\+\+6|libc\+\+1)).*"}
     for name, pattern in fields.items():
-        value = dpkg_field(deb, name)
+        value = run_tool(["dpkg-deb", "--field", deb, name]).decode().strip()
         if not re.fullmatch(pattern, value, re.DOTALL):
             problems.append(f"field {name}: {value!r}, expected to match {pattern!r}")
     contents = run_tool(["dpkg-deb", "--contents", deb]).decode()
@@ -298,12 +273,9 @@ def check_deb(source, version, deb, out, launcher):
     run_tool(["dpkg-deb", "-x", deb, root])
     check_transcript(os.path.join(source, "tests/transcripts/one_entry"), launcher,
                      os.path.join(root, "usr/bin/fedtax"))
-    for path, source_path in packed.items():
-        if source_path:
-            with gzip.open(os.path.join(root, path)) as packed_file, \
-                    open(os.path.join(source, source_path), "rb") as source_file:
-                if packed_file.read() != source_file.read():
-                    problems.append(f"the packed /{path} is not {source_path}")
+    problems += [f"the packed /{path} is not {source_path}" for path, source_path in packed.items()
+                 if source_path and read(os.path.join(root, path)) != read(
+                     os.path.join(source, source_path))]
     problems += check_copyright(os.path.join(root, "usr/share/doc/fedtax/copyright"),
                                 os.path.join(source, "LICENSE"))
     if problems:
@@ -315,10 +287,8 @@ def check_copyright(copyright_path, licence_path):
     """Debian's copyright file: its licence paragraph, with its one-blank
     indent and its " ." lines undone, holds the licence's terms word for
     word, and no line of blanks alone ends the paragraph early."""
-    with open(copyright_path, encoding="utf-8") as copyright_file:
-        copyright_text = copyright_file.read()
-    with open(licence_path, encoding="utf-8") as licence:
-        terms = licence.read().partition("Permission is hereby granted")
+    copyright_text = read(copyright_path).decode()
+    terms = read(licence_path).decode().partition("Permission is hereby granted")
     if not terms[1]:
         raise Failure(f"{licence_path} does not hold the MIT licence's terms")
     problems = []
@@ -353,8 +323,7 @@ def check_zip(source, version, objdump, zip_path, out, launcher):
     texts = {}
     problems = []
     for name in ["CHANGELOG.txt", "LICENSE.txt", "README.txt", "fedtax.txt"]:
-        with open(os.path.join(folder, name), "rb") as text:
-            texts[name] = text.read().decode("utf-8")
+        texts[name] = read(os.path.join(folder, name)).decode()
         if re.search("(?<!\r)\n", texts[name]):
             problems.append(f"{name} has a line end that is not CR LF")
     # README.txt may compare the two systems; the manual does not.
@@ -372,11 +341,10 @@ def check_zip(source, version, objdump, zip_path, out, launcher):
     imports = re.findall(r"DLL Name: (\S+)", run_tool([objdump, "-p", program]).decode())
     problems += [f"fedtax.exe imports {dll}, which Windows does not have" for dll in imports
                  if not re.fullmatch(r"(KERNEL32|msvcrt|ucrtbase|api-ms-win-crt-.*)\.dll", dll)]
-    with open(program, "rb") as exe, open(os.path.join(source, "LICENSE"), encoding="utf-8") as lic:
-        resource = exe.read()
-        copyright_line = next(line.strip() for line in lic if line.startswith("Copyright "))
+    copyright_line = re.search(r"^Copyright .*", read(os.path.join(source, "LICENSE")).decode(),
+                               re.MULTILINE).group()
     for text in [version, f"{copyright_line}. MIT licence.", "fedtax.exe"]:
-        if text.encode("utf-16-le") + b"\0\0" not in resource:
+        if text.encode("utf-16-le") + b"\0\0" not in read(program):
             problems.append(f"fedtax.exe has no version resource text {text!r}")
     if problems:
         raise Failure(f"{zip_path}:\n" + "\n".join(problems))
@@ -403,25 +371,23 @@ def wine(action, launcher):
     after the last program, if a run is cut short), with Wine's services
     started by one program of its own, as two that start them at once can
     hang."""
-    environment, words = split_launcher(launcher)
-    wine_program = need(words[0])
+    *environment, wine_program = launcher
+    wine_program = need(wine_program)
     server = shutil.which("wineserver") or os.path.join(os.path.dirname(wine_program),
                                                         "wineserver")
-    env = {**os.environ, **environment}
 
     def run_wine(*command):
         # Wine's own processes outlive the command that starts them: none
         # may keep a stream of this one open, or it would wait for them.
-        return subprocess.run(command, env=env, stdin=subprocess.DEVNULL,
+        return subprocess.run(environment + list(command), stdin=subprocess.DEVNULL,
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                               timeout=120, check=False).returncode
     if action == "stop":
         run_wine(server, "-k")
         return
-    os.makedirs(env["WINEPREFIX"], exist_ok=True)
     status = run_wine(wine_program, "wineboot", "--init")
     if status != 0:
-        raise Failure(f"wineboot --init failed with status {status} in {env['WINEPREFIX']}")
+        raise Failure(f"wineboot --init failed with status {status}")
     # wineboot returns while Wine is still making the prefix: waiting for
     # that wineserver to end waits for all of it.
     run_wine(server, "-w")
@@ -429,60 +395,35 @@ def wine(action, launcher):
     run_wine(wine_program, "cmd", "/c", "exit")
 
 
-def main(arguments):
-    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    commands = parser.add_subparsers(dest="check", required=True)
-    transcript = commands.add_parser("transcript")
-    transcript.add_argument("--valgrind", action="store_true")
-    transcript.add_argument("case")
-    transcript.add_argument("command", nargs=argparse.REMAINDER)
-    install = commands.add_parser("install")
-    for name in ["build", "prefix", "version"]:
-        install.add_argument(name)
-    man_page = commands.add_parser("man-page")
-    man_page.add_argument("mandir")
-    man_page.add_argument("version")
-    for kind in ["deb", "zip"]:
-        package = commands.add_parser(kind)
-        package.add_argument("source")
-        package.add_argument("version")
-        if kind == "zip":
-            package.add_argument("objdump")
-        made = package.add_mutually_exclusive_group(required=True)
-        made.add_argument("--cpack", nargs=2, metavar=("CONFIG", "OUT"))
-        made.add_argument("--file")
-        package.add_argument("launcher", nargs=argparse.REMAINDER)
-    wine_command = commands.add_parser("wine")
-    wine_command.add_argument("action", choices=["start", "stop"])
-    wine_command.add_argument("launcher", nargs=argparse.REMAINDER)
-    options = parser.parse_args(arguments)
+# How many arguments each command takes, at least.
+ARGUMENTS = {"transcript": 2, "install": 3, "man-page": 2, "deb": 4, "zip": 5, "wine": 2}
 
-    if options.check == "transcript":
-        check_transcript(options.case, options.command[:-1], options.command[-1],
-                         options.valgrind)
-    elif options.check == "install":
-        check_install(options.build, options.prefix, options.version)
-    elif options.check == "man-page":
-        check_man_page(options.mandir, options.version)
-    elif options.check in ("deb", "zip"):
+
+def main(command, *arguments):
+    """Runs the check of one of the commands above."""
+    if command == "transcript":
+        check_transcript(arguments[0], arguments[1:-1], arguments[-1])
+    elif command in ("deb", "zip"):
+        cpack_made = arguments[0] == "--cpack"
+        rest = arguments[2 + cpack_made:]
         with tempfile.TemporaryDirectory() as scratch:
-            if options.cpack:
-                out = options.cpack[1]
-                package = cpack(options.cpack[0], options.check.upper(), out)
+            out = arguments[2] if cpack_made else scratch
+            package = cpack(arguments[1], command.upper(), out) if cpack_made else arguments[1]
+            if command == "deb":
+                check_deb(rest[0], rest[1], package, out, rest[2:])
             else:
-                package, out = options.file, scratch
-            if options.check == "deb":
-                check_deb(options.source, options.version, package, out, options.launcher)
-            else:
-                check_zip(options.source, options.version, options.objdump, package, out,
-                          options.launcher)
+                check_zip(*rest[:3], package, out, rest[3:])
+    elif command == "wine":
+        wine(arguments[0], arguments[1:])
     else:
-        wine(options.action, options.launcher)
+        {"install": check_install, "man-page": check_man_page}[command](*arguments)
 
 
 if __name__ == "__main__":
+    if len(sys.argv) < 2 or len(sys.argv) - 2 < ARGUMENTS.get(sys.argv[1], 99):
+        sys.exit("usage:\n" + __doc__.split("\n\n")[1])
     try:
-        main(sys.argv[1:])
+        main(*sys.argv[1:])
     except Missing as missing:
         print(f"skipped: needs {missing}")
         sys.exit(SKIPPED)

@@ -5,13 +5,12 @@ typed only once its prompt is on the screen, so a prompt the program has not
 flushed fails the run by timeout. The test holds the terminal open around
 every run and compares its settings before and after.
 
-    terminal_test.py PROGRAM [TEST...]
-    terminal_test.py --windows PROGRAM.exe LAUNCHER... [-- TEST...]
+    terminal_test.py PROGRAM [LAUNCHER...] [-- TEST...]
 
 TEST selects test classes or methods as unittest does (Terminal, Paste,
-Pipe, Terminal.test_key_escape). With --windows it runs the cases of a
-Windows console instead, under LAUNCHER (Wine, which gives a program on a
-terminal a Windows console there). With `--job PROGRAM` it is a job-control
+Pipe, Terminal.test_key_escape). With a LAUNCHER (Wine, which gives a
+program on a terminal a Windows console there) it runs the cases of a
+Windows console, WindowsConsole. With `--job PROGRAM` it is a job-control
 shell for one command (see run_as_job), which the stop cases need.
 """
 import fcntl
@@ -75,16 +74,12 @@ def run_as_job(program):
 
 def settings_changed(before, after):
     """The terminal settings that differ, each with its value before and
-    after: the flags in hex, and the control characters that differ."""
-    names = ["iflag", "oflag", "cflag", "lflag", "ispeed", "ospeed"]
-    changed = [f"{name} {old:#x}, now {new:#x}" for name, old, new in zip(names, before, after)
-               if old != new]
-    # Out of line mode, VMIN and VTIME read as numbers, not as bytes.
-    def character(value):
-        return bytes([value]) if isinstance(value, int) else value
-    return changed + [f"control character {i} {character(old)!r}, now {character(new)!r}"
-                      for i, (old, new) in enumerate(zip(before[6], after[6]))
-                      if character(old) != character(new)]
+    after. (Out of line mode, VMIN and VTIME read as numbers.)"""
+    def fields(settings):
+        return settings[:6] + [[bytes([c]) if isinstance(c, int) else c for c in settings[6]]]
+    names = ["iflag", "oflag", "cflag", "lflag", "ispeed", "ospeed", "control characters"]
+    return [f"{name} {old}, now {new}" for name, old, new in zip(names, fields(before),
+                                                                 fields(after)) if old != new]
 
 
 def is_stopped(pid):
@@ -121,14 +116,13 @@ class Run:
                 os.set_blocking(1, False)
             # A signal that dumps core must not leave a core file behind.
             resource.setrlimit(resource.RLIMIT_CORE, (0, 0))
-        command, env = [PROGRAM], None
+        command = [PROGRAM]
         if LAUNCHER:
             name = os.path.basename(PROGRAM)
-            command, env = command_line(LAUNCHER, name)
-            if twice:
-                command[-1:] = ["cmd", "/c", f"{name} & {name}"]
+            command = LAUNCHER + (["cmd", "/c", f"{name} & {name}"] if twice else [name])
         elif job:
             command = [sys.executable, __file__, "--job", PROGRAM]
+        stdin = stdout = subprocess.PIPE
         if terminal:
             self.master, self.slave = os.openpty()
             if not canonical:
@@ -136,18 +130,11 @@ class Run:
                 settings[3] &= ~termios.ICANON
                 termios.tcsetattr(self.slave, termios.TCSANOW, settings)
             self.settings = termios.tcgetattr(self.slave)
-            out = subprocess.PIPE if output_to_pipe else self.slave
-            self.process = subprocess.Popen(command, stdin=self.slave, stdout=out,
-                                            stderr=subprocess.PIPE, preexec_fn=start, env=env,
-                                            cwd=os.path.dirname(PROGRAM))
-            self.keyboard = self.master
-            self.screen = self.process.stdout.fileno() if output_to_pipe else self.master
-        else:
-            self.process = subprocess.Popen(command, stdin=subprocess.PIPE,
-                                            stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                            preexec_fn=start)
-            self.keyboard = self.process.stdin.fileno()
-            self.screen = self.process.stdout.fileno()
+            stdin, stdout = self.slave, subprocess.PIPE if output_to_pipe else self.slave
+        self.process = subprocess.Popen(command, stdin=stdin, stdout=stdout, stderr=subprocess.PIPE,
+                                        preexec_fn=start, cwd=os.path.dirname(PROGRAM))
+        self.keyboard = self.master if terminal else self.process.stdin.fileno()
+        self.screen = self.process.stdout.fileno() if self.process.stdout else self.master
         self.pid = self.process.pid
         if job:
             wait_until(lambda: os.tcgetpgrp(self.master) != self.process.pid,
@@ -255,11 +242,6 @@ class Run:
         finally:
             termios.tcsetattr(self.slave, termios.TCSANOW, settings)
 
-    def hang_up(self):
-        """Closes the terminal's other side, as closing a terminal window does."""
-        os.close(self.master)
-        self.master = None
-
     def close(self):
         if self.process.poll() is None:
             self.process.kill()
@@ -305,198 +287,197 @@ class Case(unittest.TestCase):
         run.type_in_pieces(pieces, gap)
         self.pause_ended(run)
 
-    def any_key_ends_the_pause(self, pieces, gap=0.0, **kind):
-        run = self.start(**kind)
-        run.at_the_pause()
-        self.key_ends_the_pause(run, pieces, gap)
+
+# What happens at the pause in each case of the terminal below: a function
+# of the test case and the run.
+
+def key(*pieces, gap=0.0):
+    return lambda case, run: case.key_ends_the_pause(run, pieces, gap)
 
 
-class Terminal(Case):
-    """The pause at a pseudo-terminal."""
-
-    def test_several_entries_then_one_key(self):
-        run = self.start()
-        run.answer(NUMBER_PROMPT, b"123-45-6789\r")
-        run.dialogue(b"\r", [(b"123456789", b"44197.36"), (b"000000001", b"0")])
-        run.wait_for_key_mode()
-        self.key_ends_the_pause(run, [b"q"])
-
-    def signal_ends_the_pause(self, number):
-        run = self.start()
-        run.at_the_pause()
+def ends_by(number):
+    """A signal whose default action ends the program: it ends it, and the
+    terminal is as it was."""
+    def steps(case, run):
         run.process.send_signal(number)
-        self.assertEqual(run.wait(), -number, "exit status, minus the signal that ended it")
-        self.terminal_as_found(run)
+        case.assertEqual(run.wait(), -number, "exit status, minus the signal that ended it")
+        case.terminal_as_found(run)
+    return steps
 
-    def ignored_signal_leaves_the_pause_waiting(self, number, **kind):
-        """A signal ignored at the start (by the program's parent, or by the
-        program itself) stays ignored at the pause, which waits on."""
-        run = self.start(**kind)
-        run.at_the_pause()
+
+def ignored(number):
+    """A signal ignored at the start (by the program's parent, or by the
+    program itself) stays ignored, and the pause waits on."""
+    def steps(case, run):
         os.kill(run.pid, number)
         time.sleep(0.2)
-        self.assertIsNone(run.process.poll(), "exit status after an ignored signal")
-        self.assertFalse(is_stopped(run.pid), "stopped by an ignored signal")
-        self.key_ends_the_pause(run)
+        case.assertIsNone(run.process.poll(), "exit status after an ignored signal")
+        case.assertFalse(is_stopped(run.pid), "stopped by an ignored signal")
+        case.key_ends_the_pause(run)
+    return steps
 
-    def test_sighup_ignored_from_the_start(self):
-        self.ignored_signal_leaves_the_pause_waiting(signal.SIGHUP, ignored=[signal.SIGHUP])
 
-    def test_sigtstp_ignored_from_the_start_in_a_job(self):
-        # Numbered above SIGCONT, which the pause catches whatever its action.
-        self.ignored_signal_leaves_the_pause_waiting(signal.SIGTSTP, ignored=[signal.SIGTSTP],
-                                                     job=True)
-
-    def test_sigxfsz_which_the_program_ignores(self):
-        self.ignored_signal_leaves_the_pause_waiting(signal.SIGXFSZ)
-
-    def stop_and_continue(self, stop, times=1, shell_puts_back=False, **kind):
-        """A stop and a continue from elsewhere during the pause, `times`
-        times. Where the stop really stops the program (it runs as a job),
-        the terminal must be as it was while the program is stopped; a
-        shell may also put its own settings back after a SIGSTOP. Once
-        continued, the program takes its key mode again, and one key
-        without Enter ends the pause."""
-        run = self.start(**kind)
-        run.at_the_pause()
+def stop_and_continue(stop, times=1, really_stops=True, shell_puts_back=False):
+    """A stop and a continue from elsewhere, `times` times. Where the stop
+    really stops the program (a job's), the terminal is as it was while it
+    is stopped; a shell may also put its own settings back after a SIGSTOP.
+    Once continued, the program takes its key mode again."""
+    def steps(case, run):
         for _ in range(times):
             os.kill(run.pid, stop)
-            if stop == signal.SIGTSTP and not kind.get("job"):
-                time.sleep(0.2)  # a stop that the system drops: the handler has run
+            if not really_stops:
+                time.sleep(0.2)  # the system drops the stop; the handler has run
             else:
                 wait_until(lambda: is_stopped(run.pid), "the program did not stop")
                 if stop != signal.SIGSTOP:
-                    self.terminal_as_found(run)
+                    case.terminal_as_found(run)
                 if shell_puts_back:
                     termios.tcsetattr(run.slave, termios.TCSANOW, run.settings)
                 os.kill(run.pid, signal.SIGCONT)
             run.wait_for_key_mode()
-        self.key_ends_the_pause(run)
+        case.key_ends_the_pause(run)
+    return steps
 
-    def test_sigtstp_and_sigcont_twice_in_a_job(self):
-        self.stop_and_continue(signal.SIGTSTP, times=2, job=True)
 
-    def test_sigtstp_in_an_orphaned_process_group(self):
-        self.stop_and_continue(signal.SIGTSTP)
+def bg_and_fg(case, run):
+    """Stopped, then `bg`: the terminal is the shell's, in the shell's own
+    settings, and the program must leave them alone. Reading in the
+    background stops it again (SIGTTIN); `fg` gives it the terminal back."""
+    os.kill(run.pid, signal.SIGTSTP)
+    wait_until(lambda: is_stopped(run.pid), "the program did not stop")
+    run.process.send_signal(signal.SIGUSR1)
+    wait_until(lambda: os.tcgetpgrp(run.master) == run.process.pid, "the shell has no terminal")
+    shell = termios.tcgetattr(run.slave)
+    shell[3] &= ~(termios.ICANON | termios.ECHO)
+    termios.tcsetattr(run.slave, termios.TCSANOW, shell)
+    os.kill(run.pid, signal.SIGCONT)
+    wait_until(lambda: is_stopped(run.pid), "the program did not stop when it read")
+    case.assertEqual(settings_changed(shell, termios.tcgetattr(run.slave)), [],
+                     "the shell's settings that the program changed in the background")
+    termios.tcsetattr(run.slave, termios.TCSANOW, run.settings)
+    run.process.send_signal(signal.SIGUSR2)
+    wait_until(lambda: os.tcgetpgrp(run.master) == run.pid, "the job has no terminal")
+    os.kill(run.pid, signal.SIGCONT)
+    run.wait_for_key_mode()
+    case.key_ends_the_pause(run)
 
-    def test_sigstop_and_sigcont_sigcont_ignored_from_the_start(self):
-        self.stop_and_continue(signal.SIGSTOP, shell_puts_back=True, ignored=[signal.SIGCONT])
 
-    def test_sigtstp_then_bg_and_fg(self):
-        """Stopped, then `bg`: the terminal is the shell's, in the shell's own
-        settings, and the program must leave them alone. Reading in the
-        background stops it again (SIGTTIN); `fg` gives it the terminal back."""
-        run = self.start(job=True)
-        run.at_the_pause()
-        os.kill(run.pid, signal.SIGTSTP)
-        wait_until(lambda: is_stopped(run.pid), "the program did not stop")
-        run.process.send_signal(signal.SIGUSR1)
-        wait_until(lambda: os.tcgetpgrp(run.master) == run.process.pid, "the shell has no terminal")
-        shell = termios.tcgetattr(run.slave)
-        shell[3] &= ~(termios.ICANON | termios.ECHO)
-        termios.tcsetattr(run.slave, termios.TCSANOW, shell)
-        shell = termios.tcgetattr(run.slave)  # VMIN and VTIME now read as numbers
-        os.kill(run.pid, signal.SIGCONT)
-        wait_until(lambda: is_stopped(run.pid), "the program did not stop when it read")
-        self.assertEqual(termios.tcgetattr(run.slave), shell,
-                         "the shell's settings after the program ran in the background")
-        termios.tcsetattr(run.slave, termios.TCSANOW, run.settings)
-        run.process.send_signal(signal.SIGUSR2)
-        wait_until(lambda: os.tcgetpgrp(run.master) == run.pid, "the job has no terminal")
-        os.kill(run.pid, signal.SIGCONT)
-        run.wait_for_key_mode()
-        self.key_ends_the_pause(run)
-
-    def test_sigcont_between_the_bytes_of_an_arrow_key(self):
-        run = self.start()
-        run.at_the_pause()
-        run.type(b"\x1b")
+def sigcont_after(first, rest):
+    """SIGCONT while the pause waits for more of a key: it still ends with
+    the key's bytes, `first` and then `rest`."""
+    def steps(case, run):
+        run.type(first)
         time.sleep(0.03)
         os.kill(run.pid, signal.SIGCONT)
         time.sleep(0.03)
-        self.key_ends_the_pause(run, [b"[A"])
+        case.key_ends_the_pause(run, rest)
+    return steps
 
-    def test_sigcont_right_after_a_one_byte_key(self):
-        """A handled signal while the pause waits to see whether more of a
-        one-byte key comes: the pause still ends with that key."""
-        run = self.start()
-        run.at_the_pause()
-        run.type(b"k")
-        time.sleep(0.03)
-        os.kill(run.pid, signal.SIGCONT)
-        self.key_ends_the_pause(run, pieces=())
 
-    def test_no_then_the_end_of_input(self):
-        # "no" without Enter, then the end of input: the pause returns at once.
-        run = self.start()
-        run.dialogue(b"\r", last_answer=b"no\x04\x04")
-        self.key_ends_the_pause(run, pieces=())
-
-    def test_a_terminal_that_is_not_the_controlling_one(self):
-        self.any_key_ends_the_pause([b"x"], controlling=False)
-
-    def test_no_enter_and_a_key_in_one_burst_out_of_line_mode(self):
-        """Out of line mode the terminal gives the program what is typed as it
-        comes: "no", Enter and a key in one burst, and that key ends the pause."""
-        run = self.start(canonical=False)
-        run.dialogue(b"\r", last_answer=b"no\rx")
-        self.key_ends_the_pause(run, pieces=())
-
-    def test_a_terminal_left_non_blocking(self):
-        self.any_key_ends_the_pause([b"k"], nonblocking=True)
-
-    def hang_up_during_the_pause(self, key):
-        """The terminal's other side closes during the pause, with SIGHUP
-        ignored. While the pause waits for its key, its read fails: status 2
-        and one line. Right after a key, the terminal's end ends the wait as
-        the key does: status 0. Either way the program ends at once, and
-        does not spin on the closed terminal."""
-        run = self.start(ignored=[signal.SIGHUP])
-        run.at_the_pause()
-        run.type(key)
-        time.sleep(0.03 if key else 0.2)  # the pause is reading by now
-        run.hang_up()
-        status = run.wait()
-        expected = (0, b"") if key else (2, CANNOT_READ + b"Input/output error\n")
-        self.assertEqual((status, run.process.stderr.read()), expected,
+def hang_up(key_first):
+    """The terminal's other side closes, as closing a terminal window does,
+    with SIGHUP ignored. While the pause waits for its key, its read fails:
+    status 2 and one line. Right after a key, the terminal's end ends the
+    wait as the key does. Either way the program ends at once."""
+    def steps(case, run):
+        run.type(key_first)
+        time.sleep(0.03 if key_first else 0.2)  # the pause is reading by now
+        os.close(run.master)
+        run.master = None
+        expected = (0, b"") if key_first else (2, CANNOT_READ + b"Input/output error\n")
+        case.assertEqual((run.wait(), run.process.stderr.read()), expected,
                          "(exit status, standard error)")
+    return steps
 
-    def test_hanging_up_during_the_pause(self):
-        self.hang_up_during_the_pause(b"")
 
-    def test_hanging_up_right_after_a_key(self):
-        self.hang_up_during_the_pause(b"k")
+def to_a_file(case, run):
+    # The line end is for the terminal's screen; a file gets the bytes that
+    # a pipe gets.
+    run.type(b" ")
+    case.ends_with(run, 0, b"")
+    case.terminal_as_found(run)
 
-    def test_standard_output_a_file(self):
-        # The line end is for the terminal's screen; a file gets the same
-        # bytes as from a pipe.
-        run = self.start(output_to_pipe=True)
-        run.at_the_pause()
-        run.type(b" ")
-        self.ends_with(run, 0, b"")
-        self.terminal_as_found(run)
+
+def last_answer(answer):
+    """The dialogue's last answer typed as `answer`, which holds the key or
+    the end of input that ends the pause."""
+    def steps(case, run):
+        run.dialogue(b"\r", last_answer=answer)
+        case.key_ends_the_pause(run, pieces=())
+    return steps
+
+
+def several_entries(case, run):
+    run.answer(NUMBER_PROMPT, b"123-45-6789\r")
+    run.dialogue(b"\r", [(b"123456789", b"44197.36"), (b"000000001", b"0")])
+    run.wait_for_key_mode()
+    case.key_ends_the_pause(run, [b"q"])
 
 
 # Keys whose bytes come at once: any of them ends the pause.
 KEYS = {"x": b"x", "enter": b"\r", "space": b" ", "escape": b"\x1b", "ctrl_c": b"\x03",
         "ctrl_d": b"\x04", "ctrl_z": b"\x1a", "ctrl_s": b"\x13", "up_arrow": b"\x1b[A",
         "f5": b"\x1b[15~", "e_acute": "\u00e9".encode()}
-# Keys whose bytes come in pieces, the gap between them in seconds.
-PIECES = {"f5_over_a_slow_line": ([b"\x1b", b"[", b"1", b"5", b"~"], 0.03),
-          "e_acute_over_a_slow_line": ([b"\xc3", b"\xa9"], 0.03)}
 # Signals whose default action ends the program: each puts the terminal
 # back first, a fault's as much as one from elsewhere.
 SIGNALS = [signal.SIGTERM, signal.SIGHUP, signal.SIGINT, signal.SIGUSR1, signal.SIGALRM,
            signal.SIGPIPE, signal.SIGRTMIN, signal.SIGRTMAX, signal.SIGABRT, signal.SIGSEGV]
-for _name, _keys in KEYS.items():
-    setattr(Terminal, f"test_key_{_name}",
-            lambda self, keys=_keys: self.any_key_ends_the_pause([keys]))
-for _name, (_pieces, _gap) in PIECES.items():
-    setattr(Terminal, f"test_key_{_name}",
-            lambda self, pieces=_pieces, gap=_gap: self.any_key_ends_the_pause(pieces, gap))
-for _number in SIGNALS:
-    setattr(Terminal, f"test_{_number.name.lower()}_during_the_pause",
-            lambda self, number=_number: self.signal_ends_the_pause(number))
+SIGHUP_IGNORED = {"ignored": [signal.SIGHUP]}
+# The cases at a terminal (see add_cases).
+TERMINAL = {
+    "several_entries_then_one_key": ({}, False, several_entries),
+    **{f"key_{name}": ({}, True, key(keys)) for name, keys in KEYS.items()},
+    "key_f5_over_a_slow_line": ({}, True, key(b"\x1b", b"[", b"1", b"5", b"~", gap=0.03)),
+    "key_e_acute_over_a_slow_line": ({}, True, key(b"\xc3", b"\xa9", gap=0.03)),
+    **{f"{number.name.lower()}_during_the_pause": ({}, True, ends_by(number))
+       for number in SIGNALS},
+    "sighup_ignored_from_the_start": (SIGHUP_IGNORED, True, ignored(signal.SIGHUP)),
+    # Numbered above SIGCONT, which the pause catches whatever its action.
+    "sigtstp_ignored_from_the_start_in_a_job": ({"ignored": [signal.SIGTSTP], "job": True},
+                                                True, ignored(signal.SIGTSTP)),
+    "sigxfsz_which_the_program_ignores": ({}, True, ignored(signal.SIGXFSZ)),
+    "sigtstp_and_sigcont_twice_in_a_job": ({"job": True}, True,
+                                           stop_and_continue(signal.SIGTSTP, times=2)),
+    "sigtstp_then_bg_and_fg": ({"job": True}, True, bg_and_fg),
+    "sigtstp_in_an_orphaned_process_group": ({}, True, stop_and_continue(signal.SIGTSTP,
+                                                                         really_stops=False)),
+    "sigstop_and_sigcont_sigcont_ignored_from_the_start": (
+        {"ignored": [signal.SIGCONT]}, True,
+        stop_and_continue(signal.SIGSTOP, shell_puts_back=True)),
+    "sigcont_between_the_bytes_of_an_arrow_key": ({}, True, sigcont_after(b"\x1b", [b"[A"])),
+    "sigcont_right_after_a_one_byte_key": ({}, True, sigcont_after(b"k", [])),
+    "no_then_the_end_of_input": ({}, False, last_answer(b"no\x04\x04")),
+    # Out of line mode the terminal gives the program what is typed as it
+    # comes: "no", Enter and a key in one burst.
+    "no_enter_and_a_key_in_one_burst_out_of_line_mode": ({"canonical": False}, False,
+                                                         last_answer(b"no\rx")),
+    "a_terminal_that_is_not_the_controlling_one": ({"controlling": False}, True, key(b"x")),
+    "a_terminal_left_non_blocking": ({"nonblocking": True}, True, key(b"k")),
+    "hanging_up_during_the_pause": (SIGHUP_IGNORED, True, hang_up(b"")),
+    "hanging_up_right_after_a_key": (SIGHUP_IGNORED, True, hang_up(b"k")),
+    "standard_output_a_file": ({"output_to_pipe": True}, True, to_a_file),
+}
+
+
+def add_cases(test_class, cases):
+    """A test of `test_class` for each of `cases`: the kind of run, whether
+    the dialogue is taken to the pause first, and what happens then."""
+    def test(kind, to_the_pause, steps):
+        def run_case(self):
+            run = self.start(**kind)
+            if to_the_pause:
+                run.at_the_pause()
+            steps(self, run)
+        return run_case
+    for name, case in cases.items():
+        setattr(test_class, f"test_{name}", test(*case))
+
+
+class Terminal(Case):
+    """The pause at a pseudo-terminal."""
+
+
+add_cases(Terminal, TERMINAL)
 
 
 class Paste(Case):
@@ -522,68 +503,71 @@ class Paste(Case):
         self.fail(f"no try typed its pieces less than {QUIET_TIME / 2} s apart: {idle_times}")
 
 
+def stays_open(case, run):
+    """Through a pipe that stays open, the pause waits for a character."""
+    run.dialogue(b"\n")
+    time.sleep(0.3)
+    case.assertIsNone(run.process.poll(), "exit status before a character came")
+    run.type(b"k")
+    case.ends_with(run, 0, b"")
+
+
+def in_one_write(case, run):
+    """Every answer and the key in one write: the key was read with the
+    answers, and ends the pause at once."""
+    run.type(b"123456789\n24650\nno\nk")
+    run.expect(PAUSE)
+    case.ends_with(run, 0, b"")
+
+
 class Pipe(Case):
-    """The pause through a pipe that stays open."""
+    """The pause through a pipe."""
 
-    def pipe_that_stays_open(self, **kind):
-        run = self.start(terminal=False, **kind)
-        run.dialogue(b"\n")
-        time.sleep(0.3)
-        self.assertIsNone(run.process.poll(), "exit status before a character came")
-        run.type(b"k")
-        self.ends_with(run, 0, b"")
 
-    def test_a_pipe_that_stays_open(self):
-        self.pipe_that_stays_open()
+add_cases(Pipe, {
+    "a_pipe_that_stays_open": ({"terminal": False}, False, stays_open),
+    "a_non_blocking_pipe_that_stays_open": ({"terminal": False, "nonblocking": True}, False,
+                                            stays_open),
+    "the_answers_and_the_key_in_one_write": ({"terminal": False}, False, in_one_write),
+})
 
-    def test_a_non_blocking_pipe_that_stays_open(self):
-        self.pipe_that_stays_open(nonblocking=True)
 
-    def test_the_answers_and_the_key_in_one_write(self):
-        """Every answer and the key in one write: the key was read with the
-        answers, and ends the pause at once."""
-        run = self.start(terminal=False)
-        run.type(b"123456789\n24650\nno\nk")
-        run.expect(PAUSE)
-        self.ends_with(run, 0, b"")
+def nothing_for_the_next(case, run):
+    """An arrow key at the pause, and a line typed right after it: none of
+    it reaches the next program that reads the console (cmd.exe, and here
+    the program's second run)."""
+    run.dialogue(b"\r")
+    run.type(b"\x1b[Aecho LEAKED\r")
+    run.dialogue(b"\r", [(b"000000001", b"0")])
+    case.key_ends_the_pause(run)
+    case.assertNotIn(b"LEAKED", VISIBLE(run.seen), "what the next program read")
 
 
 class WindowsConsole(Case):
     """A Windows console, under Wine: its own pause, and nothing of POSIX."""
 
-    def test_one_key_at_the_console(self):
-        self.any_key_ends_the_pause([b"k"])
 
-    def test_an_arrow_key_and_a_line_right_after_it(self):
-        """An arrow key at the pause, and a line typed right after it: none of it
-        reaches the next program that reads the console (cmd.exe, and here the
-        program's second run)."""
-        run = self.start(twice=True)
-        run.dialogue(b"\r")
-        run.type(b"\x1b[Aecho LEAKED\r")
-        run.dialogue(b"\r", [(b"000000001", b"0")])
-        self.key_ends_the_pause(run)
-        self.assertNotIn(b"LEAKED", VISIBLE(run.seen), "what the next program read")
+add_cases(WindowsConsole, {
+    "one_key_at_the_console": ({}, True, key(b"k")),
+    "an_arrow_key_and_a_line_right_after_it": ({"twice": True}, False, nothing_for_the_next),
+})
 
 
 if __name__ == "__main__":
     if sys.argv[1] == "--job":
         run_as_job(sys.argv[2])
-    if sys.argv[1] == "--windows":
-        words, tests = sys.argv[2:], ["WindowsConsole"]
-        if "--" in words:
-            words, tests = words[:words.index("--")], words[words.index("--") + 1:]
-        PROGRAM, LAUNCHER = words[0], words[1:]
-        try:
-            command_line(LAUNCHER, PROGRAM)
-        except Missing as missing:
-            print(f"skipped: needs {missing}")
-            sys.exit(SKIPPED)
-    else:
-        PROGRAM, LAUNCHER, tests = sys.argv[1], [], sys.argv[2:] or ["Terminal", "Paste", "Pipe"]
-    PROGRAM = os.path.abspath(PROGRAM)
+    words, tests = sys.argv[1:], []
+    if "--" in words:
+        words, tests = words[:words.index("--")], words[words.index("--") + 1:]
+    PROGRAM, LAUNCHER = os.path.abspath(words[0]), words[1:]
+    try:
+        command_line(LAUNCHER, PROGRAM)
+    except Missing as missing:
+        print(f"skipped: needs {missing}")
+        sys.exit(SKIPPED)
     # What the screen shows, and a line end on it: the terminal makes LF into
     # CR LF, also when the program writes CR LF itself, as on Windows.
     VISIBLE = screen_text if LAUNCHER else lambda output: output
     LINE_END = b"\r\r\n" if LAUNCHER else b"\r\n"
-    unittest.main(argv=[sys.argv[0], "-v"] + tests)
+    default = ["WindowsConsole"] if LAUNCHER else ["Terminal", "Paste", "Pipe"]
+    unittest.main(argv=[sys.argv[0], "-v"] + (tests or default))
