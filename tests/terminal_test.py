@@ -49,6 +49,16 @@ def screen_text(output):
     return re.sub(rb"\x1b\[[0-9;?]*[A-Za-z]", b"", output)
 
 
+# The command line, PROGRAM [LAUNCHER...] [-- TEST...].
+WORDS = sys.argv[1:sys.argv.index("--") if "--" in sys.argv else len(sys.argv)]
+TESTS = sys.argv[len(WORDS) + 2:]
+PROGRAM, LAUNCHER = os.path.abspath(WORDS[0]), WORDS[1:]
+# What the screen shows, and a line end on it: the terminal makes LF into
+# CR LF, also when the program writes CR LF itself, as on Windows.
+VISIBLE = screen_text if LAUNCHER else (lambda output: output)
+LINE_END = b"\r\r\n" if LAUNCHER else b"\r\n"
+
+
 def run_as_job(program):
     """Runs `program` as a job-control shell runs a command, and exits with
     its status: in a process group of its own that is the terminal's
@@ -556,18 +566,10 @@ add_cases(WindowsConsole, {
 if __name__ == "__main__":
     if sys.argv[1] == "--job":
         run_as_job(sys.argv[2])
-    words, tests = sys.argv[1:], []
-    if "--" in words:
-        words, tests = words[:words.index("--")], words[words.index("--") + 1:]
-    PROGRAM, LAUNCHER = os.path.abspath(words[0]), words[1:]
     try:
         command_line(LAUNCHER, PROGRAM)
     except Missing as missing:
         print(f"skipped: needs {missing}")
         sys.exit(SKIPPED)
-    # What the screen shows, and a line end on it: the terminal makes LF into
-    # CR LF, also when the program writes CR LF itself, as on Windows.
-    VISIBLE = screen_text if LAUNCHER else lambda output: output
-    LINE_END = b"\r\r\n" if LAUNCHER else b"\r\n"
     default = ["WindowsConsole"] if LAUNCHER else ["Terminal", "Paste", "Pipe"]
-    unittest.main(argv=[sys.argv[0], "-v"] + (tests or default))
+    unittest.main(argv=[sys.argv[0], "-v"] + (TESTS or default))
