@@ -76,19 +76,19 @@ bool is_blank(const std::string& line)
                                              [](unsigned char c) { return std::isspace(c) != 0; });
 }
 
-bool is_ssn(const std::string& line)
-{
-    return line.size() == ssn_length &&
-           std::all_of(line.begin(), line.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// White space around an amount: what isspace takes in the C locale.
-constexpr const char* white_space = " \t\n\v\f\r";
-
+// An ASCII digit, whatever the locale; a byte of 128 and above is none.
 bool is_digit(char c)
 {
     return c >= '0' && c <= '9';
 }
+
+bool is_ssn(const std::string& line)
+{
+    return line.size() == ssn_length && std::all_of(line.begin(), line.end(), is_digit);
+}
+
+// White space around an amount: what isspace takes in the C locale.
+constexpr const char* white_space = " \t\n\v\f\r";
 
 // The position after the digits that start at `at`.
 std::size_t skip_digits(const std::string& text, std::size_t at)
