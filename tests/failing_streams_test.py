@@ -22,9 +22,11 @@ import termios
 import time
 import unittest
 
-from harness import (CANNOT_READ, CANNOT_WRITE, CUE, NUMBER_PROMPT, PAUSE, QUESTION,
-                     check_transcript)
+import harness
+from harness import CANNOT_READ, CANNOT_WRITE, CUE, NUMBER_PROMPT, PAUSE, QUESTION
 
+# The command line, PROGRAM [TEST...].
+PROGRAM, TESTS = sys.argv[1], sys.argv[2:]
 ONE_ENTRY = b"123456789\n24650\nno\n"
 
 
@@ -134,15 +136,13 @@ class OutputLimit(unittest.TestCase):
         for name in ["one_entry", "end_of_input_at_question"]:
             case = os.path.join(os.path.dirname(__file__), "transcripts", name)
             # The limit is worth testing only where the whole dialogue is right.
-            check_transcript(case, [], PROGRAM)
-            with open(case + ".out", "rb") as out:
-                expected = out.read()
+            harness.check_transcript(case, [], PROGRAM)
+            expected = harness.read(case + ".out")
             failures = []
             for size in range(len(expected)):
-                with open(case + ".in", "rb") as typed, tempfile.TemporaryFile() as out:
-                    status, errors = run(typed, out, limit_output_to(size))
-                    out.seek(0)
-                    written = out.read()
+                with open(case + ".in", "rb") as typed:
+                    status, written, errors = harness.run([PROGRAM], typed,
+                                                          preexec=limit_output_to(size))
                 if (status, errors, written) != (2, full, expected[:size]):
                     failures.append(f"full after {size} bytes: status {status}, standard error "
                                     f"{errors!r}, the last bytes written {written[-40:]!r}")
@@ -163,5 +163,4 @@ def limit_output_to(size):
 
 
 if __name__ == "__main__":
-    PROGRAM = sys.argv[1]
-    unittest.main(argv=[sys.argv[0], "-v"] + sys.argv[2:])
+    unittest.main(argv=[sys.argv[0], "-v"] + TESTS)

@@ -2,8 +2,7 @@
 """The test harness of fedtax. It runs the program as a user does, natively
 or through a launcher (qemu-user, Wine, valgrind), and checks what the
 program writes, what the build installs and what a release ships. CTest runs
-its commands; the terminal, failing-stream and output-limit drivers import
-it.
+its commands; the terminal and failing-stream drivers import it.
 
     harness.py transcript CASE [LAUNCHER...] PROGRAM
     harness.py install BUILD PREFIX VERSION
@@ -108,8 +107,9 @@ SHOWN = {0x0a: "\\n\n", 0x0d: "\\r", 0x09: "\\t", 0x5c: "\\\\"}
 
 
 def visible_lines(data):
-    text = "".join(SHOWN.get(b, chr(b) if 0x20 <= b < 0x7f else f"\\x{b:02x}") for b in data)
-    return text.split("\n")[:-1] if text.endswith("\n") else text.split("\n")
+    # Every line-breaking byte but LF is shown as \xNN, so only LF splits.
+    return "".join(SHOWN.get(b, chr(b) if 0x20 <= b < 0x7f else f"\\x{b:02x}")
+                   for b in data).splitlines()
 
 
 def difference(expected, came, expected_name, came_name, most=100):
@@ -351,8 +351,9 @@ def check_zip(source, version, objdump, zip_path, out, launcher):
                  if not re.fullmatch(r"(KERNEL32|msvcrt|ucrtbase|api-ms-win-crt-.*)\.dll", dll)]
     copyright_line = re.search(r"^Copyright .*", read(os.path.join(source, "LICENSE")).decode(),
                                re.MULTILINE).group()
+    resource = read(program)
     for text in [version, f"{copyright_line}. MIT licence.", "fedtax.exe"]:
-        if text.encode("utf-16-le") + b"\0\0" not in read(program):
+        if text.encode("utf-16-le") + b"\0\0" not in resource:
             problems.append(f"fedtax.exe has no version resource text {text!r}")
     if problems:
         raise Failure(f"{zip_path}:\n" + "\n".join(problems))
