@@ -4,7 +4,7 @@ or through a launcher (qemu-user, Wine, valgrind), and checks what the
 program writes, what the build installs and what a release ships. CTest runs
 its commands; the terminal and failing-stream drivers import it.
 
-    harness.py transcript CASE [LAUNCHER...] PROGRAM
+    harness.py transcript [--by-line] CASE [LAUNCHER...] PROGRAM
     harness.py install BUILD PREFIX VERSION
     harness.py man-page MANDIR VERSION
     harness.py deb (--cpack CONFIG OUT | --file DEB) SOURCE VERSION [LAUNCHER...]
@@ -24,6 +24,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import zipfile
 
 # The program's texts, as it writes them.
@@ -38,10 +39,14 @@ CANNOT_READ = b"fedtax: cannot read standard input: "
 
 SKIPPED = 77
 TIMEOUT = 30
+# The wait before each line typed by line: long enough for the program to
+# have read all before it and to wait for more.
+LINE_GAP = 0.05
 # The Debian package of each tool that a check may need.
 PACKAGES = {"man": "man-db", "groff": "groff-base", "dpkg-deb": "dpkg", "cpack": "cmake",
             "dpkg-shlibdeps": "dpkg-dev", "wine": "wine and wine64", "wineserver": "wine",
-            "qemu-aarch64": "qemu-user", "qemu-i386": "qemu-user"}
+            "qemu-aarch64": "qemu-user", "qemu-i386": "qemu-user", "node": "nodejs",
+            "chromedriver": "chromium-driver"}
 
 
 class Failure(AssertionError):
@@ -79,18 +84,36 @@ def read(path):
 
 def run(command, stdin=b"", env=None, limit=1 << 20, preexec=None):
     """Runs a command to its end (at most TIMEOUT seconds), with standard
-    input the bytes or the open file `stdin`; returns its exit status,
+    input the bytes or the open file `stdin`, or a list of pieces of bytes
+    written one at a time, LINE_GAP seconds apart; returns its exit status,
     standard output (its first `limit` bytes) and standard error. The output
     goes to a file, so that a runaway program costs no memory."""
-    feed = {"input": stdin} if isinstance(stdin, bytes) else {"stdin": stdin}
-    with tempfile.TemporaryFile() as out:
+    pieces = stdin if isinstance(stdin, list) else None
+    feed = subprocess.PIPE if pieces is not None or isinstance(stdin, bytes) else stdin
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as errors, \
+            subprocess.Popen(command, stdin=feed, stdout=out, stderr=errors, env=env,
+                             preexec_fn=preexec) as process:
         try:
-            process = subprocess.run(command, stdout=out, stderr=subprocess.PIPE, env=env,
-                                     timeout=TIMEOUT, check=False, preexec_fn=preexec, **feed)
+            for piece in [stdin] if isinstance(stdin, bytes) else pieces or []:
+                if pieces is not None:
+                    time.sleep(LINE_GAP)
+                process.stdin.write(piece)
+                process.stdin.flush()
+        except BrokenPipeError:
+            pass  # The program ended before it read all.
+        try:
+            if process.stdin:
+                process.stdin.close()
+        except BrokenPipeError:
+            pass
+        try:
+            process.wait(TIMEOUT)
         except subprocess.TimeoutExpired:
+            process.kill()
             raise Failure(f"{' '.join(command)}: still running after {TIMEOUT} s") from None
         out.seek(0)
-        return process.returncode, out.read(limit), process.stderr
+        errors.seek(0)
+        return process.returncode, out.read(limit), errors.read()
 
 
 def run_tool(command, **options):
@@ -134,15 +157,18 @@ def expected_transcript(case, windows):
     return expected.replace(b"\n", b"\r\n") if windows else expected, int(read(case + ".status"))
 
 
-def check_transcript(case, launcher, program):
+def check_transcript(case, launcher, program, by_line=False):
     """The program on one transcript: CASE.in holds the bytes typed,
     CASE.out the exact bytes expected on standard output, CASE.status the
-    exit status; standard error must stay empty."""
+    exit status; standard error must stay empty. By line, each line of
+    CASE.in comes only after a wait, so that every read of the program
+    finds nothing and waits."""
     name = os.path.basename(case)
     expected, expected_status = expected_transcript(case, program.endswith(".exe"))
     for last_try in (False, True):
         with open(case + ".in", "rb") as typed:
-            status, out, errors = run(command_line(launcher, program), typed,
+            status, out, errors = run(command_line(launcher, program),
+                                      typed.readlines() if by_line else typed,
                                       limit=len(expected) + 65536)
         # Wine, rarely and under load, fails to start a program at all: no
         # byte on either stream. The program always writes a prompt or a
@@ -411,7 +437,9 @@ ARGUMENTS = {"transcript": 2, "install": 3, "man-page": 2, "deb": 4, "zip": 5, "
 def main(command, *arguments):
     """Runs the check of one of the commands above."""
     if command == "transcript":
-        check_transcript(arguments[0], arguments[1:-1], arguments[-1])
+        by_line = arguments[0] == "--by-line"
+        case, *launcher, program = arguments[by_line:]
+        check_transcript(case, launcher, program, by_line)
     elif command in ("deb", "zip"):
         cpack_made = arguments[0] == "--cpack"
         rest = arguments[2 + cpack_made:]
