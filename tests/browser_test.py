@@ -24,9 +24,8 @@ import unittest
 from harness import INCOME_PROMPT, NUMBER_PROMPT, PAUSE, QUESTION, SKIPPED, Failure, Missing, need
 
 TIMEOUT = 10
-WORDS = sys.argv[1:sys.argv.index("--") if "--" in sys.argv else len(sys.argv)]
-TESTS = sys.argv[len(WORDS) + 2:]
-PAGE, NODE_MODULES = (os.path.abspath(word) for word in WORDS[:2])
+# The command line's PAGE and NODE_MODULES.
+PAGE = NODE_MODULES = ""
 # What the screen shows of the program's texts: a row's trailing blanks
 # are not seen.
 NUMBER, INCOME, ASK, KEY = (text.decode().rstrip() for text in
@@ -86,8 +85,8 @@ class Browser(unittest.TestCase):
     def tearDownClass(cls):
         cls.driver.quit()
 
-    def open(self, url="file://" + PAGE):
-        self.driver.get(url)
+    def open(self, url=None):
+        self.driver.get(url or "file://" + PAGE)
         self.wait_for_screen([NUMBER, ">>"])
 
     def screen(self):
@@ -250,6 +249,9 @@ class Phone(Browser):
 
 
 if __name__ == "__main__":
+    WORDS = sys.argv[1:sys.argv.index("--") if "--" in sys.argv else len(sys.argv)]
+    TESTS = sys.argv[len(WORDS) + 2:]
+    PAGE, NODE_MODULES = (os.path.abspath(word) for word in WORDS[:2])
     try:
         chromium().quit()
     except Missing as missing:

@@ -6,6 +6,8 @@
 #   fedtax-V-aarch64-linux.tar.gz   page, README, LICENSE and CHANGELOG
 #   fedtax_V_amd64.deb, fedtax_V_arm64.deb, fedtax_V_i386.deb
 #   fedtax-V-win64.zip
+#   fedtax-V-wasi.wasm              fedtax for any WASI runtime (Node.js, wasmtime)
+#   fedtax-V.html                   fedtax in one page, for any browser
 #   SHA256SUMS                      for sha256sum -c
 # Usage, from the root of a git clone: tools/release.sh OUT_DIR
 #
@@ -22,7 +24,9 @@
 # and each file is checked as it is shipped (tests/harness.py): the static
 # programs from their archives, the packages and the zip by the builds'
 # tests package.deb and package.zip, under qemu-user for Arm and 32-bit x86
-# and under Wine for Windows. Uncommitted changes are not part of the
+# and under Wine for Windows; the WebAssembly program under Node.js's WASI,
+# and the page's program through the page's own host, a line at a time (the
+# page itself is tested in a browser by CI). Uncommitted changes are not part of the
 # release.
 set -euo pipefail
 
@@ -157,6 +161,18 @@ windows_zip() {
     run_tests windows '^(transcript\.|package\.zip$)'
 }
 
+# The WASI build's fedtax.wasm, as fedtax-V-wasi.wasm, and its page
+# fedtax.html, as fedtax-V.html, which needs npm's packages as the lockfile
+# pins them (from the registry, or npm's cache). Both programs run every
+# transcript first.
+wasi_and_page() {
+    local dir=$work/build-wasi
+    build wasi -DCMAKE_TOOLCHAIN_FILE="$src/cmake/toolchain-wasi.cmake"
+    run_tests wasi '^transcript(_by_line)?\.'
+    install -m 644 "$dir/fedtax.wasm" "$out/fedtax-$version-wasi.wasm"
+    install -m 644 "$dir/fedtax.html" "$out/fedtax-$version.html"
+}
+
 say "version $version, SOURCE_DATE_EPOCH $SOURCE_DATE_EPOCH ($(date -d "@$SOURCE_DATE_EPOCH" -R))"
 rm -f "$out"/fedtax-"$version"* "$out"/fedtax_"$version"_* "$out/SHA256SUMS"
 
@@ -176,8 +192,10 @@ debian_package amd64
 debian_package arm64 cmake/toolchain-arm64.cmake
 debian_package i386 cmake/toolchain-i386.cmake
 windows_zip
+wasi_and_page
 
 (cd "$out" && sha256sum "$source_name.tar.gz" "$source_name"-*-linux.tar.gz \
-    fedtax_"$version"_*.deb "$source_name-win64.zip" >SHA256SUMS)
+    fedtax_"$version"_*.deb "$source_name-win64.zip" "$source_name-wasi.wasm" \
+    "$source_name.html" >SHA256SUMS)
 say "made in $out:"
 cat "$out/SHA256SUMS"
