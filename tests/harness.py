@@ -84,28 +84,36 @@ def read(path):
 
 def run(command, stdin=b"", env=None, limit=1 << 20, preexec=None):
     """Runs a command to its end (at most TIMEOUT seconds), with standard
-    input the bytes or the open file `stdin`, or a list of pieces of bytes
-    written one at a time, LINE_GAP seconds apart; returns its exit status,
-    standard output (its first `limit` bytes) and standard error. The output
-    goes to a file, so that a runaway program costs no memory."""
-    pieces = stdin if isinstance(stdin, list) else None
-    feed = subprocess.PIPE if pieces is not None or isinstance(stdin, bytes) else stdin
+    input the bytes or the open file `stdin`, or a list of lines typed one
+    at a time (see run_typed); returns its exit status, standard output (its
+    first `limit` bytes) and standard error. The output goes to a file, so
+    that a runaway program costs no memory."""
+    if isinstance(stdin, list):
+        return run_typed(command, stdin, limit)
+    feed = {"input": stdin} if isinstance(stdin, bytes) else {"stdin": stdin}
+    with tempfile.TemporaryFile() as out:
+        try:
+            process = subprocess.run(command, stdout=out, stderr=subprocess.PIPE, env=env,
+                                     timeout=TIMEOUT, check=False, preexec_fn=preexec, **feed)
+        except subprocess.TimeoutExpired:
+            raise Failure(f"{' '.join(command)}: still running after {TIMEOUT} s") from None
+        out.seek(0)
+        return process.returncode, out.read(limit), process.stderr
+
+
+def run_typed(command, lines, limit):
+    """Runs a command as `run` does, with each of `lines` written to its
+    standard input LINE_GAP seconds after the one before."""
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as errors, \
-            subprocess.Popen(command, stdin=feed, stdout=out, stderr=errors, env=env,
-                             preexec_fn=preexec) as process:
+            subprocess.Popen(command, stdin=subprocess.PIPE, stdout=out, stderr=errors,
+                             bufsize=0) as process:
         try:
-            for piece in [stdin] if isinstance(stdin, bytes) else pieces or []:
-                if pieces is not None:
-                    time.sleep(LINE_GAP)
-                process.stdin.write(piece)
-                process.stdin.flush()
+            for line in lines:
+                time.sleep(LINE_GAP)
+                process.stdin.write(line)
+            process.stdin.close()
         except BrokenPipeError:
-            pass  # The program ended before it read all.
-        try:
-            if process.stdin:
-                process.stdin.close()
-        except BrokenPipeError:
-            pass
+            pass  # The program ended before it read them all.
         try:
             process.wait(TIMEOUT)
         except subprocess.TimeoutExpired:
