@@ -44,6 +44,8 @@ def chromium(phone=False):
     except ImportError:
         raise Missing("selenium (Debian package python3-selenium)") from None
     options = webdriver.ChromeOptions()
+    # A profile of its own, removed when the driver is gone.
+    profile = tempfile.TemporaryDirectory(prefix="fedtax-chromium-")
     # Debian's /usr/bin/chromium is a wrapper that may fail where the
     # program itself runs.
     binary = "/usr/lib/chromium/chromium"
@@ -51,12 +53,14 @@ def chromium(phone=False):
     for flag in ("--headless=new", "--no-sandbox", "--disable-gpu", "--no-first-run",
                  "--disable-background-networking", "--disable-component-update",
                  "--disable-sync", "--disable-quic", "--window-size=1280,900",
-                 f"--user-data-dir={tempfile.mkdtemp(prefix='fedtax-chromium-')}"):
+                 f"--user-data-dir={profile.name}"):
         options.add_argument(flag)
     if phone:
         options.add_experimental_option("mobileEmulation", {"deviceMetrics": PHONE})
     options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
-    return webdriver.Chrome(service=Service(need("chromedriver")), options=options)
+    driver = webdriver.Chrome(service=Service(need("chromedriver")), options=options)
+    driver.profile = profile
+    return driver
 
 
 class StaticServer(http.server.ThreadingHTTPServer):
