@@ -111,7 +111,7 @@ function newSession(terminal) {
     }
 
     return {
-        typed(data) {
+        received(data) {
             typed += data;
             if (wake !== null) {
                 wake();
@@ -164,7 +164,7 @@ function startPage() {
     const again = document.getElementById('again');
     const program = compileProgram();
     let session = null;
-    terminal.onData((data) => session?.typed(data));
+    terminal.onData((data) => session?.received(data));
 
     async function run() {
         terminal.reset();
