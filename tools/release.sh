@@ -25,9 +25,9 @@
 # programs from their archives, the packages and the zip by the builds'
 # tests package.deb and package.zip, under qemu-user for Arm and 32-bit x86
 # and under Wine for Windows; the WebAssembly program under Node.js's WASI,
-# and the page's program through the page's own host, a line at a time (the
-# page itself is tested in a browser by CI). Uncommitted changes are not part of the
-# release.
+# also a line at a time, and the page's program through the page's own host
+# (the page itself is tested in a browser by CI). Uncommitted changes are
+# not part of the release.
 set -euo pipefail
 
 say() { printf 'release.sh: %s\n' "$*"; }
@@ -168,7 +168,7 @@ windows_zip() {
 wasi_and_page() {
     local dir=$work/build-wasi
     build wasi -DCMAKE_TOOLCHAIN_FILE="$src/cmake/toolchain-wasi.cmake"
-    run_tests wasi '^transcript(_by_line)?\.'
+    run_tests wasi '^transcript(_by_line|_page_host)?\.'
     install -m 644 "$dir/fedtax.wasm" "$out/fedtax-$version-wasi.wasm"
     install -m 644 "$dir/fedtax.html" "$out/fedtax-$version.html"
 }
