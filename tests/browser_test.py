@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
-"""Plays fedtax.html in headless Chromium as a person does: opened from disk
-and from a plain static server, it types answers (one corrected with
-Backspace, one rejected), pastes a whole session, presses the pause's key
-and Ctrl-D, moves on with Tab, and taps the terminal at a phone's size.
-Each time it reads the terminal's rows and the status the page shows. It
+"""Plays fedtax.html in headless Chromium as a person does, the sessions of
+SESSIONS one step at a time: opened from disk and from a plain static
+server, it types answers (one corrected with Backspace, one rejected),
+pastes a whole session, presses the pause's key and Ctrl-D, moves on with
+Tab and runs the program again, and taps the terminal at a phone's size.
+Each step it reads the terminal's rows and the status the page shows. It
 also checks that the page requests nothing and that axe-core finds no
 serious or critical WCAG 2 A or AA violation.
 
@@ -33,6 +34,34 @@ NUMBER, INCOME, ASK, KEY = (text.decode().rstrip() for text in
 ASK += " "
 REPORT = ["SSN:         123456789", "Income:      $24650.00", "Federal Tax: $3697.50", ""]
 PHONE = {"width": 390, "height": 844, "pixelRatio": 3.0, "touch": True}
+# Keys as selenium sends them.
+BACKSPACE, CONTROL, NULL = "\ue003", "\ue009", "\ue000"
+CTRL_D = CONTROL + "d" + NULL
+PROMPTED = [NUMBER, ">>"]
+
+# Sessions as a person plays them, one step at a time: what is typed (or,
+# after "paste:", pasted) once the screen shows the step before, and the
+# rows the screen then shows (None: as they were); the last step ends the
+# program, with the status that the page then shows.
+SESSIONS = {
+    # A slip put right with Backspace, an income refused, the pause's key,
+    # which is not echoed.
+    "typed": ([("123456780" + BACKSPACE + "9", [NUMBER, ">> 123456789"]),
+               ("\n", [NUMBER, ">> 123456789", INCOME, ">>"]),
+               ("12x\n24650\nno\n", [NUMBER, ">> 123456789", INCOME, ">> 12x",
+                                     "Invalid entry.", INCOME, ">> 24650"] + REPORT +
+                [ASK + "no", KEY]),
+               ("q", None)], 0),
+    # Each line of a paste after its own prompt, and the pause's key from
+    # it; a line of 80 characters on one row, as every prompt fits.
+    "pasted": ([("paste:" + "1" * 77 + "\n123456789\n24650\nno\nqrs",
+                 [NUMBER, ">> " + "1" * 77, "Invalid entry.", NUMBER, ">> 123456789", INCOME,
+                  ">> 24650"] + REPORT + [ASK + "no", KEY])], 0),
+    # Within a line, Ctrl-D hands over what is typed so far, and the line
+    # goes on; at its start it ends the input.
+    "ctrl_d": ([("1234" + CTRL_D + "56789\n", [NUMBER, ">> 123456789", INCOME, ">>"]),
+                (CTRL_D, None)], 1),
+}
 
 
 def chromium(phone=False):
@@ -91,7 +120,7 @@ class Browser(unittest.TestCase):
 
     def open(self, url=None):
         self.driver.get(url or "file://" + PAGE)
-        self.wait_for_screen([NUMBER, ">>"])
+        self.wait(lambda: self.shows(PROMPTED), "expected the first prompt")
 
     def screen(self):
         """The terminal's rows as they show, without the empty ones below."""
@@ -102,6 +131,9 @@ class Browser(unittest.TestCase):
         while rows and rows[-1] == "":
             rows.pop()
         return rows
+
+    def shows(self, rows):
+        return self.screen() == rows
 
     def status(self):
         return self.driver.find_element("id", "status").text
@@ -114,27 +146,31 @@ class Browser(unittest.TestCase):
                               f"\nand the status line: {self.status()!r}")
             time.sleep(0.02)
 
-    def wait_for_screen(self, rows):
-        self.wait(lambda: self.screen() == rows,
-                  "expected the terminal to show:\n" + "\n".join(rows))
+    def type(self, keys):
+        if keys.startswith("paste:"):
+            self.driver.execute_script(
+                "const data = new DataTransfer(); data.setData('text/plain', arguments[0]);"
+                "document.querySelector('.xterm-helper-textarea').dispatchEvent(new"
+                " ClipboardEvent('paste', {clipboardData: data, bubbles: true,"
+                " cancelable: true}));", keys[len("paste:"):])
+        else:
+            self.driver.switch_to.active_element.send_keys(keys)
 
-    def wait_for_status(self, status):
-        self.wait(lambda: self.status() == status, f"expected the status {status!r}")
-
-    def type(self, *keys):
-        self.driver.switch_to.active_element.send_keys(*keys)
-
-    def control(self, key):
-        from selenium.webdriver.common.action_chains import ActionChains
-        from selenium.webdriver.common.keys import Keys
-        ActionChains(self.driver).key_down(Keys.CONTROL).send_keys(key).key_up(
-            Keys.CONTROL).perform()
-
-    def paste(self, text):
-        self.driver.execute_script(
-            "const data = new DataTransfer(); data.setData('text/plain', arguments[0]);"
-            "document.querySelector('.xterm-helper-textarea').dispatchEvent(new ClipboardEvent("
-            "'paste', {clipboardData: data, bubbles: true, cancelable: true}));", text)
+    def play(self, name):
+        """Plays one of SESSIONS on the page, whose program waits for its
+        first answer; returns the rows that the program leaves."""
+        steps, status = SESSIONS[name]
+        rows = PROMPTED
+        for number, (keys, after) in enumerate(steps, 1):
+            self.assertEqual(self.status(), "", f"{name}: ended before {keys!r}")
+            self.type(keys)
+            rows = after or rows
+            if number == len(steps):
+                ended = f"[fedtax ended with status {status}]"
+                self.wait(lambda: self.status() == ended, f"{name}: expected {ended!r}")
+            self.wait(lambda: self.shows(rows), f"{name}: expected the terminal to show:\n" +
+                      "\n".join(rows))
+        return rows
 
     def requested_nothing(self):
         """The page loaded nothing beyond itself, and its console is clean:
@@ -145,72 +181,32 @@ class Browser(unittest.TestCase):
                     if entry["level"] in ("SEVERE", "WARNING")]
         self.assertEqual(problems, [])
 
-    def play_session(self):
-        """One entry typed as a person types it: a slip put right with
-        Backspace, an income refused, the pause's key."""
-        from selenium.webdriver.common.keys import Keys
-        self.type("123456780", Keys.BACKSPACE, "9")
-        self.wait_for_screen([NUMBER, ">> 123456789"])
-        self.type(Keys.ENTER)
-        self.wait_for_screen([NUMBER, ">> 123456789", INCOME, ">>"])
-        self.type("12x", Keys.ENTER, "24650", Keys.ENTER, "no", Keys.ENTER)
-        session = [NUMBER, ">> 123456789", INCOME, ">> 12x", "Invalid entry.", INCOME,
-                   ">> 24650"] + REPORT + [ASK + "no", KEY]
-        self.wait_for_screen(session)
-        self.assertEqual(self.status(), "")
-        self.type("q")
-        self.wait_for_status("[fedtax ended with status 0]")
-        self.assertEqual(self.screen(), session)
-
 
 class Desktop(Browser):
 
-    def test_session_from_disk(self):
+    def test_every_session_from_disk_run_again_by_keyboard(self):
+        # After each session, the keyboard alone leaves the terminal (Tab)
+        # and starts the program again (Enter).
         self.open()
-        self.play_session()
+        for name in SESSIONS:
+            self.play(name)
+            self.type("\t")
+            self.assertEqual(self.driver.switch_to.active_element.text, "Run fedtax again")
+            self.type("\n")
+            self.wait(lambda: self.shows(PROMPTED) and self.status() == "",
+                      f"after {name}, expected the program to start again")
         self.requested_nothing()
 
     def test_session_from_a_static_server(self):
         with StaticServer(os.path.dirname(PAGE)) as server:
             self.open(f"http://127.0.0.1:{server.server_address[1]}/{os.path.basename(PAGE)}")
-            self.play_session()
+            self.play("typed")
             self.assertEqual(server.asked, ["/" + os.path.basename(PAGE)])
         self.requested_nothing()
 
-    def test_paste_is_answered_line_by_line(self):
-        # A line of 80 characters shows on one row: the terminal is wide
-        # enough for every prompt.
-        self.open()
-        self.paste("1" * 77 + "\n123456789\n24650\nno\nqrs")
-        self.wait_for_status("[fedtax ended with status 0]")
-        self.assertEqual(self.screen(), [NUMBER, ">> " + "1" * 77, "Invalid entry.", NUMBER,
-                                         ">> 123456789", INCOME, ">> 24650"] + REPORT +
-                         [ASK + "no", KEY])
-
-    def test_ctrl_d_ends_the_input_then_tab_and_enter_run_again(self):
-        from selenium.webdriver.common.keys import Keys
-        self.open()
-        # Within a line, Ctrl-D hands over what is typed so far, and the
-        # line goes on; at its start it ends the input.
-        self.type("1234")
-        self.control("d")
-        self.type("56789", Keys.ENTER)
-        self.wait_for_screen([NUMBER, ">> 123456789", INCOME, ">>"])
-        self.control("d")
-        self.wait_for_status("[fedtax ended with status 1]")
-        self.assertEqual(self.screen(), [NUMBER, ">> 123456789", INCOME, ">>"])
-        # The keyboard alone leaves the terminal and starts the program again.
-        self.type(Keys.TAB)
-        self.assertEqual(self.driver.switch_to.active_element.text, "Run fedtax again")
-        self.type(Keys.ENTER)
-        self.wait_for_screen([NUMBER, ">>"])
-        self.assertEqual(self.status(), "")
-        self.play_session()
-
     def test_no_serious_accessibility_violation(self):
         self.open()
-        self.paste("123456789\n24650\nno\n ")
-        self.wait_for_status("[fedtax ended with status 0]")
+        self.play("pasted")
         with open(os.path.join(NODE_MODULES, "axe-core", "axe.min.js"), encoding="utf-8") as axe:
             self.driver.execute_script(axe.read())
         violations = self.driver.execute_async_script(
@@ -228,35 +224,31 @@ class Desktop(Browser):
 
 
 class Phone(Browser):
+    """A phone's narrow screen: the terminal wraps each long line onto the
+    next rows, whole, so rows are compared as one text, blanks aside."""
     phone = True
+
+    def shows(self, rows):
+        return "".join(self.screen()).replace(" ", "") == "".join(rows).replace(" ", "")
 
     def test_tap_and_type_at_a_phone_size(self):
         from selenium.webdriver.common.actions import interaction
         from selenium.webdriver.common.actions.action_builder import ActionBuilder
         from selenium.webdriver.common.actions.pointer_input import PointerInput
-        from selenium.webdriver.common.keys import Keys
-        self.driver.get("file://" + PAGE)
-        terminal = self.driver.find_element("id", "terminal")
-        self.wait(lambda: NUMBER.split()[0] in "".join(self.screen()), "expected the prompt")
-        # The page fits the screen's width: the terminal wraps long lines.
+        self.open()
+        # The page fits the screen's width.
         self.assertLessEqual(self.driver.execute_script(
             "return document.documentElement.scrollWidth"), PHONE["width"])
         self.driver.execute_script("document.activeElement.blur()")
         finger = ActionBuilder(self.driver, mouse=PointerInput(interaction.POINTER_TOUCH, "finger"))
-        finger.pointer_action.move_to(terminal).pointer_down().pointer_up()
+        finger.pointer_action.move_to(self.driver.find_element("id", "terminal"))
+        finger.pointer_action.pointer_down().pointer_up()
         finger.perform()
         self.wait(lambda: "xterm-helper-textarea" in
                   self.driver.switch_to.active_element.get_attribute("class"),
                   "expected a tap on the terminal to give it the keyboard")
-        self.type("123456789", Keys.ENTER, "24650", Keys.ENTER, "no", Keys.ENTER)
-        self.wait(lambda: self.screen()[-1:] == [KEY], "expected the pause")
-        self.type("q")
-        self.wait_for_status("[fedtax ended with status 0]")
-        # Each long line wraps onto the next rows, whole.
-        whole = [NUMBER, ">> 123456789", INCOME, ">> 24650"] + REPORT + [ASK + "no", KEY]
-        self.assertGreater(len(self.screen()), len(whole))
-        self.assertEqual("".join(self.screen()).replace(" ", ""),
-                         "".join(whole).replace(" ", ""))
+        rows = self.play("typed")
+        self.assertGreater(len(self.screen()), len(rows), "expected long lines to wrap")
 
 
 if __name__ == "__main__":
