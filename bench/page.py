@@ -20,7 +20,7 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "tests"))
-from browser_test import chromium  # noqa: E402 (the tests' own browser)
+from browser_test import PASTE, chromium  # noqa: E402 (the tests' own browser and paste)
 
 ENTRIES = 200
 # Notes the moment, from the start of the navigation, when the first
@@ -36,13 +36,6 @@ new MutationObserver(() => {
         window.ended = performance.now();
     }
 }).observe(document, {subtree: true, childList: true, characterData: true});
-"""
-PASTE = """
-window.pasted = performance.now();
-const data = new DataTransfer();
-data.setData('text/plain', arguments[0]);
-document.querySelector('.xterm-helper-textarea').dispatchEvent(new ClipboardEvent('paste',
-    {clipboardData: data, bubbles: true, cancelable: true}));
 """
 
 
@@ -69,7 +62,7 @@ def one_run(page, pasted):
         driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": WATCH})
         driver.get("file://" + page)
         first_prompt = wait_for(driver, "firstPrompt")
-        driver.execute_script(PASTE, pasted)
+        driver.execute_script("window.pasted = performance.now();" + PASTE, pasted)
         ended = wait_for(driver, "ended")
         status = driver.find_element("id", "status").text
         if status != "[fedtax ended with status 0]":

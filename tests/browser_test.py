@@ -38,6 +38,10 @@ PHONE = {"width": 390, "height": 844, "pixelRatio": 3.0, "touch": True}
 BACKSPACE, CONTROL, NULL = "\ue003", "\ue009", "\ue000"
 CTRL_D = CONTROL + "d" + NULL
 PROMPTED = [NUMBER, ">>"]
+# Pastes arguments[0] into the terminal, as the browser does.
+PASTE = ("const data = new DataTransfer(); data.setData('text/plain', arguments[0]);"
+         "document.querySelector('.xterm-helper-textarea').dispatchEvent(new ClipboardEvent("
+         "'paste', {clipboardData: data, bubbles: true, cancelable: true}));")
 
 # Sessions as a person plays them, one step at a time: what is typed (or,
 # after "paste:", pasted) once the screen shows the step before, and the
@@ -148,11 +152,7 @@ class Browser(unittest.TestCase):
 
     def type(self, keys):
         if keys.startswith("paste:"):
-            self.driver.execute_script(
-                "const data = new DataTransfer(); data.setData('text/plain', arguments[0]);"
-                "document.querySelector('.xterm-helper-textarea').dispatchEvent(new"
-                " ClipboardEvent('paste', {clipboardData: data, bubbles: true,"
-                " cancelable: true}));", keys[len("paste:"):])
+            self.driver.execute_script(PASTE, keys[len("paste:"):])
         else:
             self.driver.switch_to.active_element.send_keys(keys)
 
