@@ -184,7 +184,10 @@ int read_key()
     }
     // A key may send several bytes (an arrow, a function key, a letter
     // beyond ASCII), and a paste many, and they need not arrive at once:
-    // read on until the terminal has been quiet for a while, or has ended.
+    // read on until the terminal has been quiet for a while, or has ended,
+    // or a read fails (as one does with EIO once the job is put in the
+    // background while it ignores SIGTTIN): only an interrupted one is tried
+    // again.
     pollfd input{terminal, POLLIN, 0};
     while (count > 0 || (count < 0 && errno == EINTR)) {
         const int ready = poll(&input, 1, quiet_milliseconds);

@@ -67,15 +67,17 @@ def run_as_job(program):
     session of its own (an orphaned process group) the system drops it.
     SIGUSR1 makes this process take the terminal back, as a shell does when
     its job stops, and SIGUSR2 gives it to the job again, as `fg` does."""
-    # Both sides set the terminal's foreground, as a shell does.
-    signal.signal(signal.SIGTTOU, signal.SIG_IGN)
+    # Both sides set the terminal's foreground, as a shell does; the job
+    # gets SIGTTOU's action as this process found it.
+    sigttou_found = signal.signal(signal.SIGTTOU, signal.SIG_IGN)
     pid = os.fork()
     if pid == 0:
         os.setpgid(0, 0)
         os.tcsetpgrp(0, os.getpid())
         # The dispositions a shell gives its commands, not Python's.
-        for number in (signal.SIGTTOU, signal.SIGPIPE, signal.SIGXFSZ):
+        for number in (signal.SIGPIPE, signal.SIGXFSZ):
             signal.signal(number, signal.SIG_DFL)
+        signal.signal(signal.SIGTTOU, sigttou_found)
         os.execv(program, [program])
     signal.signal(signal.SIGUSR1, lambda *_: os.tcsetpgrp(0, os.getpgrp()))
     signal.signal(signal.SIGUSR2, lambda *_: os.tcsetpgrp(0, pid))
@@ -400,6 +402,34 @@ def hang_up(key_first):
     return steps
 
 
+def unread(descriptor):
+    """How many bytes a terminal holds for its next read."""
+    return int.from_bytes(fcntl.ioctl(descriptor, termios.FIONREAD, bytes(4)), sys.byteorder)
+
+
+def put_in_the_background_after_a_key(case, run):
+    """A job that ignores SIGTTIN and SIGTTOU is put in the background as
+    soon as the pause has its key: reading what comes after the key then
+    fails (EIO) instead of stopping the job. The pause ends as the key ends
+    it, at once, and drops what came after it. Where this machine is too
+    slow to type that within the pause's quiet time, the pause ended before
+    it came, which tests nothing: another try is made, up to five."""
+    for _ in range(5):
+        run.type(b"k")
+        wait_until(lambda: unread(run.slave) == 0, "the pause did not read its key")
+        run.process.send_signal(signal.SIGUSR1)
+        wait_until(lambda: os.tcgetpgrp(run.master) == run.process.pid,
+                   "the shell has no terminal")
+        run.type(b"x")
+        case.assertEqual((run.wait(), run.process.stderr.read()), (0, b""),
+                         "(exit status, standard error)")
+        if unread(run.slave) == 0:
+            return
+        run = case.start(**BACKGROUND)
+        run.at_the_pause()
+    case.fail("no try typed after the key within the pause's quiet time")
+
+
 def to_a_file(case, run):
     # The line end is for the terminal's screen; a file gets the bytes that
     # a pipe gets.
@@ -433,6 +463,7 @@ KEYS = {"x": b"x", "enter": b"\r", "space": b" ", "escape": b"\x1b", "ctrl_c": b
 SIGNALS = [signal.SIGTERM, signal.SIGHUP, signal.SIGINT, signal.SIGUSR1, signal.SIGALRM,
            signal.SIGPIPE, signal.SIGRTMIN, signal.SIGRTMAX, signal.SIGABRT, signal.SIGSEGV]
 SIGHUP_IGNORED = {"ignored": [signal.SIGHUP]}
+BACKGROUND = {"ignored": [signal.SIGTTIN, signal.SIGTTOU], "job": True}
 # The cases at a terminal (see add_cases).
 TERMINAL = {
     "several_entries_then_one_key": ({}, False, several_entries),
@@ -465,6 +496,7 @@ TERMINAL = {
     "a_terminal_left_non_blocking": ({"nonblocking": True}, True, key(b"k")),
     "hanging_up_during_the_pause": (SIGHUP_IGNORED, True, hang_up(b"")),
     "hanging_up_right_after_a_key": (SIGHUP_IGNORED, True, hang_up(b"k")),
+    "put_in_the_background_after_a_key": (BACKGROUND, True, put_in_the_background_after_a_key),
     "standard_output_a_file": ({"output_to_pipe": True}, True, to_a_file),
 }
 
