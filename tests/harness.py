@@ -10,10 +10,14 @@ its commands; the terminal and failing-stream drivers import it.
     harness.py deb (--cpack CONFIG OUT | --file DEB) SOURCE VERSION [LAUNCHER...]
     harness.py zip (--cpack CONFIG OUT | --file ZIP) SOURCE VERSION OBJDUMP [LAUNCHER...]
     harness.py wine start|stop LAUNCHER...
+    harness.py scripts SOURCE
+    harness.py missing TOOL...
 
 A check that passes exits with 0. One that fails names what it checked,
 what was expected and what came, and exits with 1. One whose tool is
-missing says which and exits with 77, which CTest counts as skipped.
+missing says which and exits with 77, which CTest counts as skipped;
+`missing` names those of its tools that are missing, one a line, as
+configuring says which tests will be skipped.
 """
 import difflib
 import glob
@@ -438,8 +442,52 @@ def wine(action, launcher):
     run_wine(wine_program, "cmd", "/c", "exit")
 
 
+def shown_commands(text):
+    """The commands of a Markdown text: each line of a fenced block, each
+    code span (which may go on over a line end), each part of one that
+    `&&`, `;`, `|` or `(` starts."""
+    blocks = re.findall(r"^```[^\n]*\n(.*?)^```", text, re.MULTILINE | re.DOTALL)
+    spans = re.findall(r"`([^`]+)`", re.sub(r"^```.*?^```", "", text,
+                                           flags=re.MULTILINE | re.DOTALL))
+    lines = [line for block in blocks for line in block.split("\n")] + spans
+    return [part.strip() for line in lines for part in re.split(r"&&|;|\||\(", line)]
+
+
+def check_scripts(source):
+    """Every script that README.md or HACKING.md shows run by its path, as
+    `tests/harness.py transcript ...` or `tools/release.sh OUT_DIR`, runs so
+    from a clone or the source tarball: it is executable and names its
+    interpreter on its first line."""
+    problems = []
+    for document in ("README.md", "HACKING.md"):
+        for command in shown_commands(read(os.path.join(source, document)).decode()):
+            words = [word for word in command.split() if not re.fullmatch(r"\w+=\S*", word)]
+            if not words or not re.fullmatch(r"[\w.-]+/[\w./-]+", words[0]):
+                continue
+            script = os.path.join(source, words[0])
+            if not os.path.isfile(script) or not (len(words) > 1 or
+                                                  re.search(r"\.(py|sh|mjs)$", script)):
+                continue
+            if not os.access(script, os.X_OK):
+                problems.append(f"{document} runs {words[0]}, which is not executable")
+            elif not read(script).startswith(b"#!"):
+                problems.append(f"{document} runs {words[0]}, which names no interpreter")
+    if problems:
+        raise Failure("\n".join(problems))
+
+
+def missing(*tools):
+    """Prints each of the tools that is not installed, with its package."""
+    for tool in tools:
+        try:
+            need(tool)
+        except Missing as lacking:
+            print(lacking)
+
+
 # How many arguments each command takes, at least.
-ARGUMENTS = {"transcript": 2, "install": 3, "man-page": 2, "deb": 4, "zip": 5, "wine": 2}
+ARGUMENTS = {"transcript": 2, "install": 3, "man-page": 2, "deb": 4, "zip": 5, "wine": 2,
+             "scripts": 1, "missing": 1}
 
 
 def main(command, *arguments):
@@ -461,7 +509,8 @@ def main(command, *arguments):
     elif command == "wine":
         wine(arguments[0], arguments[1:])
     else:
-        {"install": check_install, "man-page": check_man_page}[command](*arguments)
+        {"install": check_install, "man-page": check_man_page,
+         "scripts": check_scripts, "missing": missing}[command](*arguments)
 
 
 if __name__ == "__main__":
