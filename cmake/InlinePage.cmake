@@ -1,15 +1,12 @@
 # Makes fedtax.html from its template (cmake -P, with each -DNAME=FILE of
 # cmake/WebPage.cmake, VERSION and OUTPUT): each {{NAME}} of the template
 # becomes that file's text, PROGRAM the program gzip-compressed (gzip -n, no
-# name or time in it) in base64, LICENSES the three licences. The same
-# inputs give the same bytes.
+# name or time in it) in base64, LICENSE_TEXT fedtax's licence. The same inputs
+# give the same bytes.
 cmake_minimum_required(VERSION 3.20)
 
 function(read_text name out)
   file(READ "${${name}}" text)
-  # A source map is for a developer's tools, which would fetch it.
-  string(REGEX REPLACE "\n//# sourceMappingURL=[^\n]*" "" text "${text}")
-  string(REGEX REPLACE "/\\*# sourceMappingURL=[^*]*\\*/" "" text "${text}")
   string(TOLOWER "${text}" lower)
   foreach(breaks_the_page "</script" "</style" "<!--")
     string(FIND "${lower}" "${breaks_the_page}" found)
@@ -32,24 +29,18 @@ if(NOT status EQUAL 0)
 endif()
 string(STRIP "${program}" program)
 
-set(licenses "")
-foreach(part "fedtax:FEDTAX_LICENSE" "xterm.js:XTERM_LICENSE" "xterm.js's fit addon:FIT_LICENSE")
-  string(REGEX REPLACE ":([A-Z_]+)$" "" title "${part}")
-  string(REGEX REPLACE "^.*:" "" name "${part}")
-  file(READ "${${name}}" text)
-  string(STRIP "${text}" text)
-  if(text MATCHES "--")
-    message(FATAL_ERROR "${${name}} holds --, which a comment may not")
-  endif()
-  string(APPEND licenses "The licence of ${title}\n\n${text}\n\n")
-endforeach()
+file(READ "${LICENSE}" licenses)
 string(STRIP "${licenses}" licenses)
+if(licenses MATCHES "--")
+  message(FATAL_ERROR "${LICENSE} holds --, which a comment may not")
+endif()
+string(PREPEND licenses "The licence of fedtax\n\n")
 
 file(READ "${TEMPLATE}" page)
 string(REPLACE "{{VERSION}}" "${VERSION}" page "${page}")
-string(REPLACE "{{LICENSES}}" "${licenses}" page "${page}")
+string(REPLACE "{{LICENSE_TEXT}}" "${licenses}" page "${page}")
 string(REPLACE "{{PROGRAM}}" "${program}" page "${page}")
-set(scripts XTERM_CSS XTERM_JS FIT_JS HOST_JS PAGE_JS)
+set(scripts HOST_JS PAGE_JS)
 string(REGEX MATCHALL "{{[A-Z_]+}}" left "${page}")
 foreach(name IN LISTS left)
   string(REGEX REPLACE "[{}]" "" name "${name}")

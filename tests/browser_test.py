@@ -1,99 +1,160 @@
 #!/usr/bin/env python3
-"""Plays fedtax.html in headless Chromium as a person does, the sessions of
+"""Plays fedtax.html as people do, in one browser engine, the sessions of
 SESSIONS one step at a time: opened from disk and from a plain static
-server, it types answers (one corrected with Backspace, one rejected),
-pastes a whole session, presses the pause's key and Ctrl-D, moves on with
-Tab and runs the program again, and taps the terminal at a phone's size.
-Each step it reads the terminal's rows and the status the page shows. It
-also checks that the page requests nothing and that axe-core finds no
-serious or critical WCAG 2 A or AA violation.
+server, it types answers (one corrected with Backspace, one refused),
+pastes lines, presses Ctrl-D and the pause's key, copies from the dialogue
+with Ctrl-C and runs the program again below the last run. After each step
+it reads the dialogue, the program's words and the answers it read, as
+text. It also checks that the page requests nothing, that its console stays
+clean and that axe-core finds no serious or critical WCAG 2 A or AA
+violation. In Chromium it also plays the page at a phone's size, with touch
+and with the keys and edits that Android's on-screen keyboard sends.
 
-    browser_test.py PAGE NODE_MODULES [-- TEST...]
+    browser_test.py ENGINE PAGE NODE_MODULES [-- TEST...]
+    browser_test.py --missing ENGINE
 
-NODE_MODULES is where npm put axe-core. It needs Debian's chromium,
-chromium-driver and python3-selenium, for the system's own Python.
+ENGINE is chromium, webkit or firefox; browsers.py says what each needs.
+NODE_MODULES is where npm put axe-core. --missing prints what this machine
+lacks for ENGINE, one thing a line.
 """
 import functools
 import http.server
 import os
 import sys
-import tempfile
 import threading
 import time
 import unittest
 
-from harness import INCOME_PROMPT, NUMBER_PROMPT, PAUSE, QUESTION, SKIPPED, Failure, Missing, need
+import browsers
+from harness import (CUE, INCOME_PROMPT, INVALID, NUMBER_PROMPT, PAUSE, QUESTION, SKIPPED,
+                     Failure, Missing)
 
 TIMEOUT = 10
-# The command line's PAGE and NODE_MODULES.
-PAGE = NODE_MODULES = ""
-# What the screen shows of the program's texts: a row's trailing blanks
-# are not seen.
-NUMBER, INCOME, ASK, KEY = (text.decode().rstrip() for text in
-                            (NUMBER_PROMPT, INCOME_PROMPT, QUESTION, PAUSE))
-ASK += " "
-REPORT = ["SSN:         123456789", "Income:      $24650.00", "Federal Tax: $3697.50", ""]
-PHONE = {"width": 390, "height": 844, "pixelRatio": 3.0, "touch": True}
-# Keys as selenium sends them.
-BACKSPACE, CONTROL, NULL = "\ue003", "\ue009", "\ue000"
-CTRL_D = CONTROL + "d" + NULL
-PROMPTED = [NUMBER, ">>"]
-# Pastes arguments[0] into the terminal, as the browser does.
-PASTE = ("const data = new DataTransfer(); data.setData('text/plain', arguments[0]);"
-         "document.querySelector('.xterm-helper-textarea').dispatchEvent(new ClipboardEvent("
-         "'paste', {clipboardData: data, bubbles: true, cancelable: true}));")
+# The command line's ENGINE, PAGE and NODE_MODULES.
+ENGINE = PAGE = NODE_MODULES = ""
 
-# Sessions as a person plays them, one step at a time: what is typed (or,
-# after "paste:", pasted) once the screen shows the step before, and the
-# rows the screen then shows (None: as they were); the last step ends the
-# program, with the status that the page then shows.
+# The dialogue's texts, as the page shows them.
+NUMBER = (NUMBER_PROMPT + b"\n" + CUE).decode()
+INCOME = (INCOME_PROMPT + b"\n" + CUE).decode()
+ASK, KEY, REFUSED = QUESTION.decode(), PAUSE.decode(), INVALID.decode() + "\n"
+
+
+def report(ssn, income, tax):
+    return f"SSN:         {ssn}\nIncome:      ${income}\nFederal Tax: ${tax}\n\n"
+
+
+REPORT = report("123456789", "24650.00", "3697.50")
+# Keys as WebDriver names them.
+BACKSPACE, ENTER, CONTROL, NULL = "\ue003", "\ue007", "\ue009", "\ue000"
+CTRL_D = CONTROL + "d" + NULL
+
+
+def digits(text):
+    """A number typed on a phone's keyboard for digits: each digit is
+    committed as it is typed."""
+    return [("commit", digit) for digit in text]
+
+
+def composed(word):
+    """A word as a phone's keyboard composes it, letter by letter."""
+    return [("compose", word[:length]) for length in range(1, len(word) + 1)]
+
+
+# Sessions as people play them, one step at a time: what they do once the
+# dialogue shows the step before, and what the dialogue then shows in
+# addition to it; the last step ends the program, with the exit status
+# given. What they do is keys typed, text pasted, or (the rows whose names
+# begin with "phone") what an Android keyboard sends, in Chromium at a
+# phone's size: a key with keyCode 229 around each edit, words composed and
+# committed, the caret moved, a suggestion tapped.
 SESSIONS = {
     # A slip put right with Backspace, an income refused, the pause's key,
     # which is not echoed.
-    "typed": ([("123456780" + BACKSPACE + "9", [NUMBER, ">> 123456789"]),
-               ("\n", [NUMBER, ">> 123456789", INCOME, ">>"]),
-               ("12x\n24650\nno\n", [NUMBER, ">> 123456789", INCOME, ">> 12x",
-                                     "Invalid entry.", INCOME, ">> 24650"] + REPORT +
-                [ASK + "no", KEY]),
-               ("q", None)], 0),
+    "typed": ([("keys", "123456780" + BACKSPACE + "9", ""),
+               ("keys", ENTER, "123456789\n" + INCOME),
+               ("keys", "12x" + ENTER + "24650" + ENTER + "no" + ENTER,
+                "12x\n" + REFUSED + INCOME + "24650\n" + REPORT + ASK + "no\n" + KEY),
+               ("keys", "q", "\n")], 0),
     # Each line of a paste after its own prompt, and the pause's key from
-    # it; a line of 80 characters on one row, as every prompt fits.
-    "pasted": ([("paste:" + "1" * 77 + "\n123456789\n24650\nno\nqrs",
-                 [NUMBER, ">> " + "1" * 77, "Invalid entry.", NUMBER, ">> 123456789", INCOME,
-                  ">> 24650"] + REPORT + [ASK + "no", KEY])], 0),
+    # its rest; an answer of 80 characters with its cue.
+    "pasted": ([("paste", "1" * 77 + "\n123456789\n24650\nno\nqrs",
+                 "1" * 77 + "\n" + REFUSED + NUMBER + "123456789\n" + INCOME + "24650\n" +
+                 REPORT + ASK + "no\n" + KEY + "\n")], 0),
+    # What follows a paste's last line end stays in the field, and typing
+    # goes on there.
+    "pasted_then_typed": ([("paste", "123456789\n246", "123456789\n" + INCOME),
+                           ("keys", "50" + ENTER, "24650\n" + REPORT + ASK),
+                           ("keys", "yes" + ENTER, "yes\n" + NUMBER),
+                           ("keys", CTRL_D, "\n")], 1),
     # Within a line, Ctrl-D hands over what is typed so far, and the line
-    # goes on; at its start it ends the input.
-    "ctrl_d": ([("1234" + CTRL_D + "56789\n", [NUMBER, ">> 123456789", INCOME, ">>"]),
-                (CTRL_D, None)], 1),
+    # goes on; in an empty field it ends the input.
+    "ctrl_d": ([("keys", "1234" + CTRL_D, "1234"),
+                ("keys", "56789" + ENTER, "56789\n" + INCOME),
+                ("keys", CTRL_D, "\n")], 1),
+    # Digits committed one by one; a word composed and committed; Enter
+    # while a word is still composed, which commits it; the pause's key a
+    # letter still composed.
+    "phone_typed": ([("android", digits("123456789") + [("enter",)], "123456789\n" + INCOME),
+                     ("android", composed("24650") + [("commit", "24650"), ("enter",)],
+                      "24650\n" + REPORT + ASK),
+                     ("android", composed("no") + [("enter",)], "no\n" + KEY),
+                     ("android", [("compose", "k")], "\n")], 0),
+    # A Backspace within a composition; the caret moved back and a digit
+    # put in between; a word and its blank deleted with Backspace, and a
+    # suggestion that replaces a word still composed.
+    "phone_corrected": ([("android", composed("1234567890") + [("compose", "123456789"),
+                                                                ("commit", "123456789"),
+                                                                ("enter",)],
+                          "123456789\n" + INCOME),
+                         ("android", digits("2450") + [("caret", 2), ("commit", "6"), ("enter",)],
+                          "24650\n" + REPORT + ASK),
+                         ("android", [("commit", "yes ")] + [("backspace",)] * 4 +
+                          composed("mo") + [("commit", "no"), ("enter",)], "no\n" + KEY),
+                         ("android", [("commit", "q")], "\n")], 0),
 }
+DESKTOP = [name for name in SESSIONS if not name.startswith("phone")]
 
-
-def chromium(phone=False):
-    """Headless Chromium under chromedriver, with no connection of its own
-    (the machine may have no network) and the page's console kept."""
-    try:
-        from selenium import webdriver
-        from selenium.webdriver.chrome.service import Service
-    except ImportError:
-        raise Missing("selenium (Debian package python3-selenium)") from None
-    options = webdriver.ChromeOptions()
-    # A profile of its own, removed when the driver is gone.
-    profile = tempfile.TemporaryDirectory(prefix="fedtax-chromium-")
-    # Debian's /usr/bin/chromium is a wrapper that may fail where the
-    # program itself runs.
-    binary = "/usr/lib/chromium/chromium"
-    options.binary_location = binary if os.path.exists(binary) else need("chromium")
-    for flag in ("--headless=new", "--no-sandbox", "--disable-gpu", "--no-first-run",
-                 "--disable-background-networking", "--disable-component-update",
-                 "--disable-sync", "--disable-quic", "--window-size=1280,900",
-                 f"--user-data-dir={profile.name}"):
-        options.add_argument(flag)
-    if phone:
-        options.add_experimental_option("mobileEmulation", {"deviceMetrics": PHONE})
-    options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
-    driver = webdriver.Chrome(service=Service(need("chromedriver")), options=options)
-    driver.profile = profile
-    return driver
+# The dialogue's runs, each its text (without the field's), and the words
+# under each run that ended.
+RUNS = "return Array.from(document.querySelectorAll('#dialogue .run'), run => run.textContent)"
+ENDINGS = "return Array.from(document.querySelectorAll('#dialogue .ended'), end => end.textContent)"
+# How many rows of the dialogue the first occurrence of arguments[0] in its
+# text takes, as the page shows them, and the rows that each of its words
+# takes, by the word.
+ROWS = """
+const rows = (range) => new Set(Array.from(range.getClientRects(), box => Math.round(box.top))
+                                .values()).size;
+const walker = document.createTreeWalker(document.getElementById('dialogue'), NodeFilter.SHOW_TEXT);
+for (let node = walker.nextNode(); node !== null; node = walker.nextNode()) {
+    const at = node.data.indexOf(arguments[0]);
+    if (at < 0) continue;
+    const range = document.createRange();
+    range.setStart(node, at);
+    range.setEnd(node, at + arguments[0].length);
+    const words = {};
+    for (const word of arguments[0].matchAll(/\\S+/g)) {
+        const part = document.createRange();
+        part.setStart(node, at + word.index);
+        part.setEnd(node, at + word.index + word[0].length);
+        words[word[0]] = rows(part);
+    }
+    return [rows(range), words];
+}
+return null;
+"""
+# Whether the answer's field stands where the answer goes, once the page
+# has laid it out: on the row where the dialogue's text ends, after it.
+FOLLOWS = """
+return new Promise(done => requestAnimationFrame(() => requestAnimationFrame(done))).then(() => {
+    const field = document.getElementById('answer').getBoundingClientRect();
+    const range = document.createRange();
+    range.selectNodeContents(document.getElementById('line').previousSibling);
+    const rows = range.getClientRects();
+    const end = rows[rows.length - 1];
+    return Math.abs(field.top + field.bottom - end.top - end.bottom) < end.height &&
+        field.left >= end.right - 1;
+});
+"""
 
 
 class StaticServer(http.server.ThreadingHTTPServer):
@@ -111,153 +172,274 @@ class StaticServer(http.server.ThreadingHTTPServer):
         threading.Thread(target=self.serve_forever, daemon=True).start()
 
 
-class Browser(unittest.TestCase):
+class Page(unittest.TestCase):
     phone = False
 
     @classmethod
     def setUpClass(cls):
-        cls.driver = chromium(cls.phone)
+        cls.browser = browsers.start(ENGINE, cls.phone)
 
     @classmethod
     def tearDownClass(cls):
-        cls.driver.quit()
+        cls.browser.quit()
+
+    def script(self, body, *arguments):
+        return self.browser.script(body, *arguments)
 
     def open(self, url=None):
-        self.driver.get(url or "file://" + PAGE)
-        self.wait(lambda: self.shows(PROMPTED), "expected the first prompt")
+        self.browser.get(url or "file://" + PAGE)
+        self.wait(lambda: self.script(RUNS) == [NUMBER], "expected the first prompt")
+        self.assertEqual(self.focused(), "answer", "the element that has the keyboard")
+        self.assertTrue(self.script(FOLLOWS), "expected the field after the cue")
 
-    def screen(self):
-        """The terminal's rows as they show, without the empty ones below."""
-        rows = self.driver.execute_script(
-            "return Array.from(document.querySelectorAll('.xterm-rows > div'),"
-            " row => row.textContent)")
-        rows = [row.replace("\xa0", " ").rstrip() for row in rows]
-        while rows and rows[-1] == "":
-            rows.pop()
-        return rows
-
-    def shows(self, rows):
-        return self.screen() == rows
-
-    def status(self):
-        return self.driver.find_element("id", "status").text
+    def focused(self):
+        return self.script("return document.activeElement.id")
 
     def wait(self, condition, what):
         deadline = time.monotonic() + TIMEOUT
         while not condition():
             if time.monotonic() > deadline:
-                raise Failure(f"{what}; the terminal shows:\n" + "\n".join(self.screen()) +
-                              f"\nand the status line: {self.status()!r}")
+                raise Failure(f"{what}; the dialogue's runs are:\n" +
+                              "\n".join(map(repr, self.script(RUNS))) +
+                              f"\nand the words after them: {self.script(ENDINGS)}")
             time.sleep(0.02)
 
-    def type(self, keys):
-        if keys.startswith("paste:"):
-            self.driver.execute_script(PASTE, keys[len("paste:"):])
+    def do(self, action, what):
+        if action == "keys":
+            self.browser.keys(what)
+        elif action == "paste":
+            self.browser.paste(what)
         else:
-            self.driver.switch_to.active_element.send_keys(keys)
+            self.android(what)
+
+    def android(self, edits):
+        """Each edit as Chromium on Android delivers an on-screen keyboard's:
+        a keydown with keyCode 229 (Unidentified), the edit of the field, a
+        keyup 229; its Backspace and Enter as keys of their own."""
+        cdp = self.browser.cdp
+
+        def key(kind, key_code, name, **more):
+            cdp("Input.dispatchKeyEvent", {"type": kind, "windowsVirtualKeyCode": key_code,
+                                           "key": name, **more})
+        for edit, *text in edits:
+            if edit in ("compose", "commit"):
+                key("rawKeyDown", 229, "Unidentified")
+                if edit == "compose":
+                    cdp("Input.imeSetComposition", {"text": text[0], "selectionStart": len(text[0]),
+                                                    "selectionEnd": len(text[0])})
+                else:
+                    cdp("Input.insertText", {"text": text[0]})
+                key("keyUp", 229, "Unidentified")
+            elif edit == "caret":
+                self.script("document.activeElement.setSelectionRange(arguments[0], arguments[0])",
+                            text[0])
+            else:
+                name, key_code, typed = (("Enter", 13, "\r") if edit == "enter" else
+                                         ("Backspace", 8, ""))
+                key("rawKeyDown", key_code, name, code=name)
+                if typed:
+                    key("char", key_code, name, text=typed)
+                key("keyUp", key_code, name, code=name)
 
     def play(self, name):
-        """Plays one of SESSIONS on the page, whose program waits for its
-        first answer; returns the rows that the program leaves."""
+        """Plays one of SESSIONS in the page's last run, whose program waits
+        for its first answer; returns that run's text at the end."""
         steps, status = SESSIONS[name]
-        rows = PROMPTED
-        for number, (keys, after) in enumerate(steps, 1):
-            self.assertEqual(self.status(), "", f"{name}: ended before {keys!r}")
-            self.type(keys)
-            rows = after or rows
+        shown = NUMBER
+        runs = len(self.script(RUNS))
+        for number, (action, what, added) in enumerate(steps, 1):
+            self.assertEqual(len(self.script(ENDINGS)), runs - 1, f"{name}: ended before {what!r}")
+            self.do(action, what)
+            shown += added
             if number == len(steps):
-                ended = f"[fedtax ended with status {status}]"
-                self.wait(lambda: self.status() == ended, f"{name}: expected {ended!r}")
-            self.wait(lambda: self.shows(rows), f"{name}: expected the terminal to show:\n" +
-                      "\n".join(rows))
-        return rows
+                words = f"(exit status {status})"
+                self.wait(lambda: len(self.script(ENDINGS)) == runs and
+                          words in self.script(ENDINGS)[-1], f"{name}: expected {words}")
+            self.wait(lambda: self.script(RUNS)[-1] == shown,
+                      f"{name}: after {what!r}, expected the last run to be:\n{shown!r}")
+        return shown
+
+    def run_again(self):
+        """After the end, the button has the keyboard, and Enter runs the
+        program again below the runs before, which stay as they were."""
+        before = self.script(RUNS)
+        self.assertEqual(self.focused(), "again", "the element that has the keyboard")
+        self.browser.keys(ENTER)
+        self.wait(lambda: self.script(RUNS) == before + [NUMBER], "expected a new run")
+        self.assertEqual(self.focused(), "answer", "the element that has the keyboard")
 
     def requested_nothing(self):
         """The page loaded nothing beyond itself, and its console is clean:
         a request refused by its security policy would be logged there."""
-        self.assertEqual(self.driver.execute_script(
+        self.assertEqual(self.script(
             "return performance.getEntriesByType('resource').map(entry => entry.name)"), [])
-        problems = [entry["message"] for entry in self.driver.get_log("browser")
-                    if entry["level"] in ("SEVERE", "WARNING")]
-        self.assertEqual(problems, [])
+        self.assertEqual(self.browser.problems(), [], "the console's errors and warnings")
 
 
-class Desktop(Browser):
+class Desktop(Page):
+    """At a computer's size, in each engine."""
 
-    def test_every_session_from_disk_run_again_by_keyboard(self):
-        # After each session, the keyboard alone leaves the terminal (Tab)
-        # and starts the program again (Enter).
+    def test_every_session_from_disk_each_run_below_the_last(self):
         self.open()
-        for name in SESSIONS:
+        for name in DESKTOP:
             self.play(name)
-            self.type("\t")
-            self.assertEqual(self.driver.switch_to.active_element.text, "Run fedtax again")
-            self.type("\n")
-            self.wait(lambda: self.shows(PROMPTED) and self.status() == "",
-                      f"after {name}, expected the program to start again")
+            self.run_again()
+        self.assertEqual(self.script(ROWS, "1" * 77)[0], 1, "the rows of an 80-character line")
+        self.assertLessEqual(self.script("return document.documentElement.scrollWidth"),
+                             self.script("return document.documentElement.clientWidth"),
+                             "the page's width")
         self.requested_nothing()
 
-    def test_session_from_a_static_server(self):
+    def test_a_session_from_a_static_server(self):
         with StaticServer(os.path.dirname(PAGE)) as server:
             self.open(f"http://127.0.0.1:{server.server_address[1]}/{os.path.basename(PAGE)}")
             self.play("typed")
-            self.assertEqual(server.asked, ["/" + os.path.basename(PAGE)])
+            self.assertEqual(server.asked, ["/" + os.path.basename(PAGE)], "the paths asked for")
         self.requested_nothing()
 
+    def test_copy_from_the_dialogue_and_paste_as_an_answer(self):
+        # Text selected in the dialogue, and a click there that leaves it
+        # selected, to copy with Ctrl-C; the field's own Ctrl-V.
+        self.open()
+        self.play("typed")
+        self.run_again()
+        selected = self.script("""
+            const node = document.querySelector('#dialogue .run').firstChild;
+            const range = document.createRange();
+            range.setStart(node, node.data.indexOf('123456789)'));
+            range.setEnd(node, node.data.indexOf(')'));
+            document.activeElement.blur();
+            getSelection().removeAllRanges();
+            getSelection().addRange(range);
+            document.getElementById('dialogue').click();
+            return [getSelection().toString(), document.activeElement.id];""")
+        self.assertEqual(selected, ["123456789", ""], "(the selection, the focused element)")
+        self.browser.keys(CONTROL + "c" + NULL)
+        self.script("document.getElementById('dialogue').click(); getSelection().removeAllRanges();"
+                    "document.getElementById('dialogue').click()")
+        self.assertEqual(self.focused(), "answer", "the element that has the keyboard")
+        self.browser.keys(CONTROL + "v" + NULL + ENTER)
+        self.wait(lambda: self.script(RUNS)[-1] == NUMBER + "123456789\n" + INCOME,
+                  "expected the copied number as the answer")
+
     def test_no_serious_accessibility_violation(self):
+        # At a prompt, the field is named by the prompt it answers; then
+        # at the end, with the button.
         self.open()
         self.play("pasted")
+        self.run_again()
+        self.browser.keys("123456789" + ENTER)
+        self.wait(lambda: self.script(RUNS)[-1] == NUMBER + "123456789\n" + INCOME,
+                  "expected the income prompt")
+        self.assertEqual(self.script(
+            "const field = document.getElementById('answer');"
+            "return [field.getAttribute('aria-label'), field.inputMode,"
+            " document.getElementById(field.getAttribute('aria-describedby')).textContent,"
+            " document.getElementById('dialogue').getAttribute('role')]"),
+            [INCOME_PROMPT.decode(), "decimal", "The taxable income: dollars as digits with at most"
+             " one decimal point,\nwithout a $ or thousands commas.", "log"])
         with open(os.path.join(NODE_MODULES, "axe-core", "axe.min.js"), encoding="utf-8") as axe:
-            self.driver.execute_script(axe.read())
-        violations = self.driver.execute_async_script(
-            "const done = arguments[arguments.length - 1];"
-            "axe.run(document, {runOnly: {type: 'tag', values: ['wcag2a', 'wcag2aa',"
-            " 'wcag21a', 'wcag21aa', 'wcag22aa']}}).then(result => done(result.violations.map("
-            " v => `${v.impact}: ${v.id}: ${v.help}: ${v.nodes.map(n => n.target).join(', ')}`)));")
-        self.assertEqual([v for v in violations if v.split(":")[0] in ("serious", "critical")],
-                         [])
-        # A screen reader reads the terminal's rows from its accessibility
-        # tree, which xterm.js brings up to date a little after the screen.
-        self.wait(lambda: KEY in self.driver.execute_script(
-            "return document.querySelector('.xterm-accessibility-tree')?.textContent ?? ''"),
-            "expected the rows in the terminal's accessibility tree")
+            self.script(axe.read())
+        for moment in ("at the income prompt", "at the end"):
+            violations = self.script(
+                "return axe.run(document, {runOnly: {type: 'tag', values: ['wcag2a', 'wcag2aa',"
+                " 'wcag21a', 'wcag21aa', 'wcag22aa']}}).then(result => result.violations.map("
+                " v => `${v.impact}: ${v.id}: ${v.help}: ${v.nodes.map(n => n.target).join(', ')}`))")
+            self.assertEqual([v for v in violations if v.split(":")[0] in ("serious", "critical")],
+                             [], moment)
+            if len(self.script(ENDINGS)) == 1:
+                self.browser.keys(CTRL_D)
+                self.wait(lambda: len(self.script(ENDINGS)) == 2, "expected the end")
 
 
-class Phone(Browser):
-    """A phone's narrow screen: the terminal wraps each long line onto the
-    next rows, whole, so rows are compared as one text, blanks aside."""
+class Phone(Page):
+    """A phone's screen, with touch, in Chromium: the dialogue wraps at
+    blanks and fits, the field asks for the keyboard its prompt needs and
+    stays in view, and what an on-screen keyboard sends is what the
+    program reads."""
     phone = True
 
-    def shows(self, rows):
-        return "".join(self.screen()).replace(" ", "") == "".join(rows).replace(" ", "")
+    def test_the_dialogue_fits_a_phone_and_wraps_at_blanks(self):
+        prompt = NUMBER_PROMPT.decode()
+        for width in (390, 320):
+            self.browser.width(width)
+            self.open()
+            self.assertLessEqual(self.script("return document.documentElement.scrollWidth"),
+                                 width, "the page's width")
+            self.assertLess(self.script(
+                "return document.getElementById('dialogue').getBoundingClientRect().top"),
+                browsers.PHONE["height"] / 2, "where the dialogue starts")
+            rows, words = self.script(ROWS, prompt)
+            self.assertGreater(rows, 1, "the rows of the number prompt")
+            self.assertEqual({word: count for word, count in words.items() if count != 1}, {},
+                             "the words that a line break splits")
+            # The prompt's final blank makes no row of its own.
+            self.assertEqual(self.script(ROWS, prompt.rstrip())[0], rows)
+        self.browser.width(browsers.PHONE["width"])
 
-    def test_tap_and_type_at_a_phone_size(self):
-        from selenium.webdriver.common.actions import interaction
-        from selenium.webdriver.common.actions.action_builder import ActionBuilder
-        from selenium.webdriver.common.actions.pointer_input import PointerInput
+    def test_tap_type_and_keep_in_view(self):
+        # Three entries pasted make the dialogue longer than the screen;
+        # the fourth is typed.
         self.open()
-        # The page fits the screen's width.
-        self.assertLessEqual(self.driver.execute_script(
-            "return document.documentElement.scrollWidth"), PHONE["width"])
-        self.driver.execute_script("document.activeElement.blur()")
-        finger = ActionBuilder(self.driver, mouse=PointerInput(interaction.POINTER_TOUCH, "finger"))
-        finger.pointer_action.move_to(self.driver.find_element("id", "terminal"))
-        finger.pointer_action.pointer_down().pointer_up()
-        finger.perform()
-        self.wait(lambda: "xterm-helper-textarea" in
-                  self.driver.switch_to.active_element.get_attribute("class"),
-                  "expected a tap on the terminal to give it the keyboard")
-        rows = self.play("typed")
-        self.assertGreater(len(self.screen()), len(rows), "expected long lines to wrap")
+        self.browser.paste("123456789\n24650\nyes\n" * 3)
+        self.wait(lambda: self.script(RUNS)[-1].endswith(ASK + "yes\n" + NUMBER),
+                  "expected the fourth entry's first prompt")
+        self.script("document.activeElement.blur()")
+        self.browser.tap(self.browser.driver.find_element("id", "dialogue"))
+        self.wait(lambda: self.focused() == "answer", "expected a tap to give the field the keyboard")
+        # The income ends with the form's Enter button, tapped, which gives
+        # the field the keyboard back.
+        modes = []
+        for answer in ("123456789", "24650", "no"):
+            modes.append(self.script("return document.activeElement.inputMode"))
+            if answer == "24650":
+                self.browser.keys(answer)
+                self.browser.tap(self.browser.driver.find_element("id", "enter"))
+            else:
+                self.browser.keys(answer + ENTER)
+            if answer == "24650":
+                self.wait(lambda: self.focused() == "answer", "expected the field to have the keyboard")
+                self.wait(lambda: self.script(RUNS)[-1].endswith(ASK), "expected the question")
+                time.sleep(0.1)  # a frame or two, for the page to scroll
+                in_view = self.script(
+                    "const shown = box => box.top >= 0 && box.bottom <= innerHeight;"
+                    "const lines = Array.from(document.querySelectorAll('.run')).pop().childNodes;"
+                    "const node = Array.from(lines).filter(n => n.data?.startsWith('SSN:')).pop();"
+                    "const range = document.createRange(); range.selectNodeContents(node);"
+                    "return [shown(range.getBoundingClientRect()),"
+                    " shown(document.getElementById('answer').getBoundingClientRect())]")
+                self.assertEqual(in_view, [True, True], "(the report in view, the field in view)")
+                self.assertGreater(self.script("return scrollY"), 0, "how far the page scrolled")
+                self.assertTrue(self.script(FOLLOWS), "expected the field after the question")
+        self.assertEqual(modes, ["numeric", "decimal", "text"], "the keyboards asked for")
+        self.browser.keys("k")
+        self.wait(lambda: len(self.script(ENDINGS)) == 1, "expected the end")
+
+    def test_an_on_screen_keyboard(self):
+        self.open()
+        for name in SESSIONS:
+            if name.startswith("phone"):
+                self.play(name)
+                self.run_again()
+        self.assertLessEqual(self.script("return document.documentElement.scrollWidth"),
+                             browsers.PHONE["width"], "the page's width")
 
 
 if __name__ == "__main__":
+    if sys.argv[1] == "--missing":
+        print(browsers.missing(sys.argv[2]))
+        sys.exit(0)
     WORDS = sys.argv[1:sys.argv.index("--") if "--" in sys.argv else len(sys.argv)]
     TESTS = sys.argv[len(WORDS) + 2:]
-    PAGE, NODE_MODULES = (os.path.abspath(word) for word in WORDS[:2])
+    ENGINE = WORDS[0]
+    PAGE, NODE_MODULES = (os.path.abspath(word) for word in WORDS[1:3])
     try:
-        chromium().quit()
+        for check in browsers.NEEDS[ENGINE]:
+            check()
+        if not os.path.exists(os.path.join(NODE_MODULES, "axe-core", "axe.min.js")):
+            raise Missing(f"axe-core in {NODE_MODULES} (npm ci in its folder)")
     except Missing as missing:
         print(f"skipped: needs {missing}")
         sys.exit(SKIPPED)
-    unittest.main(argv=[sys.argv[0], "-v"] + (TESTS or ["Desktop", "Phone"]))
+    unittest.main(argv=[sys.argv[0], "-v"] +
+                  (TESTS or ["Desktop"] + (["Phone"] if ENGINE == "chromium" else [])))

@@ -50,7 +50,8 @@ LINE_GAP = 0.05
 PACKAGES = {"man": "man-db", "groff": "groff-base", "dpkg-deb": "dpkg", "cpack": "cmake",
             "dpkg-shlibdeps": "dpkg-dev", "wine": "wine and wine64", "wineserver": "wine",
             "qemu-aarch64": "qemu-user", "qemu-i386": "qemu-user", "node": "nodejs",
-            "chromedriver": "chromium-driver"}
+            "chromedriver": "chromium-driver", "WebKitWebDriver": "webkit2gtk-driver",
+            "xvfb-run": "xvfb"}
 
 
 class Failure(AssertionError):

@@ -1,18 +1,37 @@
 'use strict';
-// The page's terminal: xterm.js shows what fedtax writes, and this file
-// does what a terminal's line mode does for a program that reads it. What
-// is typed is echoed and edited here (Backspace, Ctrl-U) and the program
-// reads it a line at a time, when Enter ends it; Ctrl-D at the start of a
-// line is the end of input. A paste, or anything typed before the program
-// asks, waits its turn and is echoed when the program reads it, so that
-// each line of a paste shows after its own prompt, as if typed there. At
-// the pause, the next key alone, unechoed, is what the program reads.
-// When the program ends, the page says so and offers to run it again.
+// The page's side of the dialogue. What fedtax writes is shown as text, with
+// the line ends it writes, and what it reads comes from one native text
+// field, a line at a time: the field's value when Enter is pressed, and a
+// line end. The field stands where the answer goes, after the cue or the
+// question, and its own editing is the line editing (a phone keyboard's
+// compositions and suggestions among it). An answer, once read, stays in
+// the dialogue after its prompt. A paste of several lines, or a line
+// entered before the program asks, waits its turn, each line shown after
+// its own prompt as the program reads it. Ctrl-D hands over what the field
+// holds without a line end, or, with nothing there, ends the input. At the
+// pause the first key, unechoed, is what the program reads. When the
+// program ends, the page says so and offers to run it again, below.
 
 // The program's last words before it reads its key.
 const PAUSE = 'Press any key to continue...';
 const encoder = new TextEncoder();
-const decoder = new TextDecoder();
+
+// What each prompt takes, known by how its line begins: the keyboard that a
+// phone shows for it, and the item of the page's list that says what it
+// accepts.
+const PROMPTS = [
+    { begins: 'Enter your Social Security number', inputMode: 'numeric', about: 'answer-number' },
+    { begins: 'Enter your taxable income', inputMode: 'decimal', about: 'answer-income' },
+    { begins: 'Would you like to process another entry?', inputMode: 'text', about: 'answer-question' },
+    { begins: PAUSE, inputMode: 'text', about: 'answer-key' },
+];
+
+// How a run ended, by its exit status.
+const ENDINGS = {
+    0: 'fedtax has ended, after the answer no (exit status 0).',
+    1: 'fedtax has ended: its input ended before the answer no (exit status 1).',
+    2: 'fedtax has ended: it could not read its input or write its output (exit status 2).',
+};
 
 // The program, gzip-compressed and in base64 in the page itself.
 async function compileProgram() {
@@ -22,88 +41,62 @@ async function compileProgram() {
     return WebAssembly.compile(await new Response(unpacked).arrayBuffer());
 }
 
-// Where an escape sequence that starts at `start` ends: a key such as an
-// arrow or F5 sends one, and it is not text.
-function afterEscape(text, start) {
-    let end = start + 1;
-    if (text[end] === '[' || text[end] === 'O') {
-        end++;
-        while (end < text.length && !/[@-~]/.test(text[end])) {
-            end++;
-        }
+// What a key sends at the pause, as a terminal sends it: Enter a carriage
+// return, Escape, an arrow or a function key an escape, a letter itself.
+// Null for a key that sends nothing (Shift alone, Tab, which moves on to
+// the page's next control), for a shortcut of the browser's (Ctrl-C copies
+// a selection, Ctrl-V pastes), and for a phone keyboard's key, whose text
+// comes with the edit of the field that follows it.
+function keyText(event) {
+    const key = event.key;
+    if (event.isComposing || event.ctrlKey || event.altKey || event.metaKey) {
+        return null;
     }
-    return Math.min(end + 1, text.length);
+    if (key === 'Enter') {
+        return '\r';
+    }
+    if (key === 'Backspace') {
+        return '\x7f';
+    }
+    if (/^(Escape|Arrow.*|F\d+|Home|End|PageUp|PageDown|Insert|Delete)$/.test(key)) {
+        return '\x1b';
+    }
+    return Array.from(key).length === 1 ? key : null;
 }
 
-// One run of the program: its standard streams and the line editing between
-// them and the terminal.
-function newSession(terminal) {
-    let typed = ''; // typed, not yet taken into a line
-    let line = ''; // the line being edited, as echoed
-    let ready = new Uint8Array(0); // what the program has not read yet of a finished line
+// One run of the program: the lines it has yet to read and what it wrote
+// since its last read. `view` shows what it writes and what it reads, and
+// hears when it reads: reading(atThePause).
+function newSession(view) {
+    // Entered and not read yet: lines with their line end, a text from
+    // Ctrl-D without one, and '' for the end of input.
+    const entered = [];
+    let ready = new Uint8Array(0); // the unread rest of the line being read
     let written = ''; // the end of what the program wrote since it last read
     let wake = null; // resumes a read that waits
+    let atThePause = false;
+    const decoder = new TextDecoder();
 
-    // The next line, as the program reads it: null while it is unfinished.
-    // An empty one, from Ctrl-D at the start of a line, is the end of input.
-    function takeLine() {
-        let echo = '';
-        let finished = null;
-        let at = 0;
-        while (at < typed.length && finished === null) {
-            const character = typed[at];
-            if (character === '\x1b') {
-                at = afterEscape(typed, at);
-                continue;
-            }
-            at++;
-            if (character === '\r' || character === '\n') {
-                echo += '\r\n';
-                finished = line + '\n';
-            } else if (character === '\x7f' || character === '\b') {
-                if (line !== '') {
-                    line = Array.from(line).slice(0, -1).join('');
-                    echo += '\b \b';
-                }
-            } else if (character === '\x15') {
-                echo += '\b \b'.repeat(Array.from(line).length);
-                line = '';
-            } else if (character === '\x04') {
-                finished = line;
-            } else if (character >= ' ') {
-                line += character;
-                echo += character;
-            }
-        }
-        typed = typed.slice(at);
-        terminal.write(echo);
-        if (finished === null) {
-            return null;
-        }
-        line = '';
-        return encoder.encode(finished);
-    }
-
-    // The pause's key, unechoed, with nothing else that came with it; the
+    // The next bytes for a read of at most `capacity`, shown as they are
+    // read; null while there are none yet. At the pause, the first byte of
+    // what was entered is the key, unechoed, and the rest is dropped; the
     // line ends on the screen, as the program ends it at a terminal.
-    function takeKey() {
-        if (typed === '') {
-            return null;
-        }
-        const key = encoder.encode(typed).subarray(0, 1);
-        typed = '';
-        line = '';
-        terminal.write('\r\n');
-        return key;
-    }
-
-    function take(capacity, keyMode) {
+    function take(capacity) {
         if (ready.length === 0) {
-            const taken = keyMode ? takeKey() : takeLine();
-            if (taken === null || taken.length === 0) {
-                return taken;
+            if (entered.length === 0) {
+                return null;
             }
-            ready = taken;
+            const text = entered.shift();
+            if (atThePause) {
+                entered.length = 0;
+                view.show('\n');
+                return encoder.encode(text).subarray(0, 1);
+            }
+            view.show(text);
+            ready = encoder.encode(text);
+            if (ready.length === 0) {
+                return ready;
+            }
         }
         const part = ready.subarray(0, capacity);
         ready = ready.subarray(part.length);
@@ -111,22 +104,25 @@ function newSession(terminal) {
     }
 
     return {
-        received(data) {
-            typed += data;
+        enter(text) {
+            entered.push(text);
             if (wake !== null) {
                 wake();
             }
         },
         input(capacity) {
-            const keyMode = written.endsWith(PAUSE);
+            atThePause = ready.length === 0 && written.endsWith(PAUSE);
             written = '';
-            const now = take(capacity, keyMode);
+            if (ready.length === 0) {
+                view.reading(atThePause);
+            }
+            const now = take(capacity);
             if (now !== null) {
                 return now;
             }
             return new Promise((resolve) => {
                 wake = () => {
-                    const bytes = take(capacity, keyMode);
+                    const bytes = take(capacity);
                     if (bytes !== null) {
                         wake = null;
                         resolve(bytes);
@@ -135,54 +131,249 @@ function newSession(terminal) {
             });
         },
         output(descriptor, bytes) {
-            written = (written + decoder.decode(bytes)).slice(-PAUSE.length);
-            terminal.write(bytes);
+            const text = decoder.decode(bytes, { stream: true });
+            written = (written + text).slice(-PAUSE.length);
+            view.show(text);
         },
     };
 }
 
-function startPage() {
-    const terminal = new Terminal({
-        convertEol: true,
-        cursorBlink: true,
-        fontFamily: 'ui-monospace, "DejaVu Sans Mono", Menlo, Consolas, monospace',
-        fontSize: 15,
-        screenReaderMode: true,
-        scrollback: 5000,
-    });
-    const fit = new FitAddon.FitAddon();
-    terminal.loadAddon(fit);
-    const box = document.getElementById('terminal');
-    terminal.open(box);
-    fit.fit();
-    new ResizeObserver(() => fit.fit()).observe(box);
-    // Tab moves on to the page's next control, as on any page: the program
-    // has no use for it, and the keyboard is never caught in the terminal.
-    terminal.attachCustomKeyEventHandler((event) => event.key !== 'Tab');
+// Scrolls the page so that `element` is in the part of it that shows: on a
+// phone, above the on-screen keyboard.
+function keepInView(element) {
+    const view = window.visualViewport;
+    const top = view ? view.offsetTop : 0;
+    const bottom = top + (view ? view.height : window.innerHeight);
+    const box = element.getBoundingClientRect();
+    const margin = 8;
+    if (box.bottom > bottom - margin) {
+        window.scrollBy(0, box.bottom - bottom + margin);
+    } else if (box.top < top + margin) {
+        window.scrollBy(0, box.top - top - margin);
+    }
+}
 
-    const status = document.getElementById('status');
+function startPage() {
+    const dialogue = document.getElementById('dialogue');
     const again = document.getElementById('again');
     const program = compileProgram();
-    let session = null;
-    terminal.onData((data) => session?.received(data));
 
-    async function run() {
-        terminal.reset();
-        status.textContent = '';
-        again.hidden = true;
-        session = newSession(terminal);
-        terminal.focus();
-        try {
-            const code = await runWasi(await program, session);
-            status.textContent = `[fedtax ended with status ${code}]`;
-        } catch (error) {
-            status.textContent = `[fedtax stopped: ${error}]`;
+    // The answer's field, in a form of its own so that Enter, a phone
+    // keyboard's Go, or the form's own Enter button (a phone's keyboard for
+    // digits may have no key for it) ends the line. It stands at the end of
+    // the dialogue: after the mark, which is where the text ends, and after
+    // a place where the line may break, where the rest of the line is too
+    // narrow for it.
+    const line = document.createElement('form');
+    line.id = 'line';
+    const mark = document.createElement('span');
+    const entry = document.createElement('span');
+    entry.id = 'entry';
+    const field = document.createElement('input');
+    field.id = 'answer';
+    field.type = 'text';
+    for (const [name, value] of Object.entries({
+        autocomplete: 'off', autocorrect: 'off', autocapitalize: 'off', spellcheck: 'false',
+        enterkeyhint: 'enter', 'aria-label': 'Answer',
+    })) {
+        field.setAttribute(name, value);
+    }
+    const enterButton = document.createElement('button');
+    enterButton.id = 'enter';
+    // Its word is the style's, so that a copy of the dialogue leaves it out.
+    enterButton.setAttribute('aria-label', 'Enter');
+    entry.append(field, enterButton);
+    line.append(mark, document.createElement('wbr'), entry);
+
+    let session = null;
+    let run = null; // the element that holds this run's dialogue
+    let tail = ''; // the end of the run's text: its last lines
+    let atThePause = false;
+    let composing = false;
+    let keyIsDown = false;
+    let layoutAsked = false;
+
+    // The field takes the rest of the dialogue's last line, or where that
+    // is too narrow, the whole of the next; and stays in view.
+    function layOut() {
+        layoutAsked = false;
+        if (!line.isConnected) {
+            return;
         }
+        const box = run.getBoundingClientRect();
+        const right = box.right - parseFloat(getComputedStyle(run).paddingRight);
+        const room = Math.floor(right - mark.getBoundingClientRect().left) - 1;
+        const least = 6 * parseFloat(getComputedStyle(field).fontSize) + enterButton.offsetWidth;
+        entry.style.width = room >= least ? `${room}px` : '100%';
+        keepInView(field);
+    }
+    function askLayout() {
+        if (!layoutAsked) {
+            layoutAsked = true;
+            requestAnimationFrame(layOut);
+        }
+    }
+
+    function enter(text) {
+        field.value = '';
+        session?.enter(text);
+    }
+
+    const view = {
+        show(text) {
+            if (text === '') {
+                return;
+            }
+            run.insertBefore(document.createTextNode(text), line);
+            tail = (tail + text).slice(-400);
+            askLayout();
+        },
+        // A read begins: the field answers the prompt on the last lines,
+        // or the one before where there is none (after an empty line, or
+        // Ctrl-D within a line). At the pause, what the field holds
+        // already is the key.
+        reading(pause) {
+            atThePause = pause;
+            const lines = tail.split('\n');
+            const open = lines[lines.length - 1];
+            const shown = open === '>> ' ? lines[lines.length - 2] ?? '' : open;
+            const found = PROMPTS.find((item) => shown.startsWith(item.begins));
+            if (found !== undefined) {
+                field.inputMode = found.inputMode;
+                field.setAttribute('aria-label', shown.trim());
+                field.setAttribute('aria-describedby', found.about);
+                for (const item of PROMPTS) {
+                    document.getElementById(item.about).classList.toggle('current', item === found);
+                }
+            }
+            if (pause && field.value !== '') {
+                enter(field.value);
+            }
+        },
+    };
+
+    // Enter ends the line, with a word that a phone keyboard is still
+    // composing: its Enter commits the word. (A computer's input method
+    // takes an Enter that commits a word itself, and the form never sees
+    // it.)
+    // The button at the pause is a key: Enter's.
+    line.addEventListener('submit', (event) => {
+        event.preventDefault();
+        enter(atThePause ? '\r' : field.value + '\n');
+        field.focus({ preventScroll: true });
+    });
+    field.addEventListener('compositionstart', () => {
+        composing = true;
+    });
+    field.addEventListener('compositionend', () => {
+        composing = false;
+    });
+    field.addEventListener('keydown', (event) => {
+        keyIsDown = true;
+        if (event.ctrlKey && !event.altKey && !event.metaKey && event.key.toLowerCase() === 'd') {
+            event.preventDefault();
+            if (!composing) {
+                enter(field.value);
+            }
+            return;
+        }
+        const key = atThePause ? keyText(event) : null;
+        if (key !== null) {
+            event.preventDefault();
+            enter(key);
+        }
+    });
+    field.addEventListener('keyup', () => {
+        keyIsDown = false;
+    });
+    // At the pause a phone keyboard's first character is the key, also one
+    // that it is still composing.
+    field.addEventListener('input', () => {
+        if (atThePause && field.value !== '') {
+            enter(field.value);
+        }
+    });
+    // A paste of several lines: each whole line an answer, in turn, and the
+    // rest left in the field. At the pause, its first character is the key.
+    field.addEventListener('paste', (event) => {
+        const text = event.clipboardData?.getData('text/plain') ?? '';
+        if (!atThePause && !/[\r\n]/.test(text)) {
+            return;
+        }
+        event.preventDefault();
+        const before = field.value.slice(0, field.selectionStart);
+        const after = field.value.slice(field.selectionEnd);
+        if (atThePause) {
+            enter(before + text + after);
+            return;
+        }
+        const lines = (before + text).split(/\r\n|\r|\n/);
+        const rest = lines.pop();
+        field.value = rest + after;
+        field.setSelectionRange(rest.length, rest.length);
+        for (const whole of lines) {
+            session?.enter(whole + '\n');
+        }
+    });
+    // A tap or a click on the dialogue gives the field the keyboard back,
+    // unless it selected text, to copy.
+    dialogue.addEventListener('click', () => {
+        if (line.isConnected && document.getSelection().isCollapsed) {
+            field.focus({ preventScroll: true });
+        }
+    });
+    window.addEventListener('resize', askLayout);
+    window.visualViewport?.addEventListener('resize', askLayout);
+
+    function ended(words) {
+        line.remove();
+        for (const item of PROMPTS) {
+            document.getElementById(item.about).classList.remove('current');
+        }
+        const note = document.createElement('p');
+        note.className = 'ended';
+        note.textContent = words;
+        dialogue.append(note);
         session = null;
         again.hidden = false;
+        // Not while the key that ended the program is still down: its
+        // release would press the button.
+        const offer = () => {
+            if (!again.hidden) {
+                again.focus({ preventScroll: true });
+                keepInView(again);
+            }
+        };
+        if (keyIsDown) {
+            document.addEventListener('keyup', offer, { once: true });
+        } else {
+            offer();
+        }
     }
-    again.addEventListener('click', run);
-    run();
+
+    // A run below the ones before, as a terminal keeps them.
+    async function start() {
+        again.hidden = true;
+        run = document.createElement('div');
+        run.className = 'run';
+        run.append(line);
+        dialogue.append(run);
+        tail = '';
+        field.value = '';
+        atThePause = false;
+        keyIsDown = false;
+        session = newSession(view);
+        field.focus({ preventScroll: true });
+        askLayout();
+        try {
+            const status = await runWasi(await program, session);
+            ended(ENDINGS[status] ?? `fedtax has ended (exit status ${status}).`);
+        } catch (error) {
+            ended(`fedtax has stopped: ${error}`);
+        }
+    }
+    again.addEventListener('click', start);
+    start();
 }
 
 startPage();
