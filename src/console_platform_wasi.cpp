@@ -1,8 +1,7 @@
 // The console on WASI (WebAssembly's system interface): standard input and
 // output are plain streams, with no terminal settings and no signals. Node's
 // WASI or wasmtime hand the program the streams they were given; in a
-// browser the page is the terminal, and edits each line and takes the
-// pause's key itself.
+// browser the page hands it each line, and the pause's key, itself.
 #include "console_platform.h"
 
 #include <cerrno>

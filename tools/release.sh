@@ -17,7 +17,9 @@
 # sets it, but in the source tarball, whose entries git archive gives the
 # commit's time always; the tarball holds SOURCE_DATE_EPOCH in a file of
 # that name. Every owner is 0, modes are 644 or 755, entries are in name
-# order (git's, in the source tarball), and gzip writes no name or time.
+# order (git's, in the source tarball), gzip writes no name or time, and
+# fedtax.exe no link time; the script sets TZ=UTC, LC_ALL=C and umask 022,
+# whose modes cpack gives to a .deb's own three parts.
 # Everything else is built from the source tarball itself, unpacked, each
 # build in a clean folder of its own with the project's flags alone
 # (CXXFLAGS and the like are ignored). Every program runs every transcript,
@@ -162,9 +164,7 @@ windows_zip() {
 }
 
 # The WASI build's fedtax.wasm, as fedtax-V-wasi.wasm, and its page
-# fedtax.html, as fedtax-V.html, which needs npm's packages as the lockfile
-# pins them (from the registry, or npm's cache). Both programs run every
-# transcript first.
+# fedtax.html, as fedtax-V.html. Both programs run every transcript first.
 wasi_and_page() {
     local dir=$work/build-wasi
     build wasi -DCMAKE_TOOLCHAIN_FILE="$src/cmake/toolchain-wasi.cmake"
