@@ -243,7 +243,7 @@ class Page(unittest.TestCase):
 
     def play(self, name):
         """Plays one of SESSIONS in the page's last run, whose program waits
-        for its first answer; returns that run's text at the end."""
+        for its first answer."""
         steps, status = SESSIONS[name]
         shown = NUMBER
         runs = len(self.script(RUNS))
@@ -257,7 +257,6 @@ class Page(unittest.TestCase):
                           words in self.script(ENDINGS)[-1], f"{name}: expected {words}")
             self.wait(lambda: self.script(RUNS)[-1] == shown,
                       f"{name}: after {what!r}, expected the last run to be:\n{shown!r}")
-        return shown
 
     def run_again(self):
         """After the end, the button has the keyboard, and Enter runs the
@@ -334,10 +333,11 @@ class Desktop(Page):
         self.assertEqual(self.script(
             "const field = document.getElementById('answer');"
             "return [field.getAttribute('aria-label'), field.inputMode,"
-            " document.getElementById(field.getAttribute('aria-describedby')).textContent,"
+            " document.getElementById(field.getAttribute('aria-describedby')).textContent"
+            "  .replace(/\\s+/g, ' '),"
             " document.getElementById('dialogue').getAttribute('role')]"),
             [INCOME_PROMPT.decode(), "decimal", "The taxable income: dollars as digits with at most"
-             " one decimal point,\nwithout a $ or thousands commas.", "log"])
+             " one decimal point, without a $ or thousands commas.", "log"])
         with open(os.path.join(NODE_MODULES, "axe-core", "axe.min.js"), encoding="utf-8") as axe:
             self.script(axe.read())
         for moment in ("at the income prompt", "at the end"):

@@ -277,8 +277,7 @@ function startPage() {
     // Enter ends the line, with a word that a phone keyboard is still
     // composing: its Enter commits the word. (A computer's input method
     // takes an Enter that commits a word itself, and the form never sees
-    // it.)
-    // The button at the pause is a key: Enter's.
+    // it.) At the pause the Enter button is a key, Enter's.
     line.addEventListener('submit', (event) => {
         event.preventDefault();
         enter(atThePause ? '\r' : field.value + '\n');
