@@ -79,27 +79,27 @@ function keyText(event) {
     return Array.from(key).length === 1 ? key : null;
 }
 
-// One run of the program: the lines it has yet to read and what it wrote
-// since its last read. `view` shows what it writes and what it reads (what
-// it writes, all at once when it reads or ends), and hears when it reads:
-// reading(atThePause).
+// One run of the program: the lines it has yet to read, and what it wrote
+// and read since it last began a read, which `view` shows then, all at
+// once, or when the program ends (flush); `view` also hears when a read
+// begins: reading(atThePause).
 function newSession(view) {
     // Entered and not read yet: lines with their line end, a text from
     // Ctrl-D without one, and '' for the end of input.
     const entered = [];
     let ready = new Uint8Array(0); // the unread rest of the line being read
-    let written = ''; // what the program wrote since it last read
+    let unshown = ''; // what the program wrote and read since it last began a read
     let wake = null; // resumes a read that waits
     let atThePause = false;
     const decoder = new TextDecoder();
 
     function flush() {
-        view.show(written);
-        written = '';
+        view.show(unshown);
+        unshown = '';
     }
 
-    // The next bytes for a read of at most `capacity`, shown as they are
-    // read; null while there are none yet. At the pause, the first byte of
+    // The next bytes for a read of at most `capacity`, to be shown as they
+    // are read; null while there are none yet. At the pause, the first byte of
     // what was entered is the key, unechoed, and the rest is dropped; the
     // line ends on the screen, as the program ends it at a terminal.
     function take(capacity) {
@@ -110,10 +110,10 @@ function newSession(view) {
             const text = entered.shift();
             if (atThePause) {
                 entered.length = 0;
-                view.show('\n');
+                unshown += '\n';
                 return encoder.encode(text).subarray(0, 1);
             }
-            view.show(text);
+            unshown += text;
             ready = encoder.encode(text);
             if (ready.length === 0) {
                 return ready;
@@ -132,7 +132,7 @@ function newSession(view) {
             }
         },
         input(capacity) {
-            atThePause = ready.length === 0 && written.endsWith(PAUSE);
+            atThePause = ready.length === 0 && unshown.endsWith(PAUSE);
             flush();
             if (ready.length === 0) {
                 view.reading(atThePause);
@@ -152,7 +152,7 @@ function newSession(view) {
             });
         },
         output(descriptor, bytes) {
-            written += decoder.decode(bytes, { stream: true });
+            unshown += decoder.decode(bytes, { stream: true });
         },
         flush,
     };
