@@ -36,12 +36,12 @@ const ENDINGS = {
 // The program, gzip-compressed and in base64 in the page itself. (Each
 // way taken here is the fastest of those measured in the three engines.)
 async function compileProgram() {
-    const text = document.getElementById('fedtax-program').textContent;
+    const text = document.getElementById('fedtax-program').textContent.replace(/\s/g, '');
     let packed;
     if (Uint8Array.fromBase64) {
-        packed = Uint8Array.fromBase64(text.replace(/\s/g, ''));
+        packed = Uint8Array.fromBase64(text);
     } else {
-        const bytes = atob(text.replace(/\s/g, ''));
+        const bytes = atob(text);
         packed = new Uint8Array(bytes.length);
         for (let at = 0; at < bytes.length; at++) {
             packed[at] = bytes.charCodeAt(at);
@@ -82,7 +82,7 @@ function keyText(event) {
 // One run of the program: the lines it has yet to read, and what it wrote
 // and read since it last began a read, which `view` shows then, all at
 // once, or when the program ends (flush); `view` also hears when a read
-// begins: reading(atThePause).
+// begins: reading(). Whether that read is the pause's is atThePause.
 function newSession(view) {
     // Entered and not read yet: lines with their line end, a text from
     // Ctrl-D without one, and '' for the end of input.
@@ -90,7 +90,7 @@ function newSession(view) {
     let ready = new Uint8Array(0); // the unread rest of the line being read
     let unshown = ''; // what the program wrote and read since it last began a read
     let wake = null; // resumes a read that waits
-    let atThePause = false;
+    let atThePause = false; // the read that waits is the pause's
     const decoder = new TextDecoder();
 
     function flush() {
@@ -135,7 +135,7 @@ function newSession(view) {
             atThePause = ready.length === 0 && unshown.endsWith(PAUSE);
             flush();
             if (ready.length === 0) {
-                view.reading(atThePause);
+                view.reading();
             }
             const now = take(capacity);
             if (now !== null) {
@@ -155,6 +155,9 @@ function newSession(view) {
             unshown += decoder.decode(bytes, { stream: true });
         },
         flush,
+        get atThePause() {
+            return atThePause;
+        },
     };
 }
 
@@ -209,8 +212,6 @@ function startPage() {
     let run = null; // the element that holds this run's dialogue
     let tail = ''; // the end of the run's text: its last lines
     let prompt = null; // the item of PROMPTS that the field answers
-    let atThePause = false;
-    let composing = false;
     let keyIsDown = false;
     let layoutAsked = false;
 
@@ -253,8 +254,7 @@ function startPage() {
         // or the one before where there is none (after an empty line, or
         // Ctrl-D within a line). At the pause, what the field holds
         // already is the key.
-        reading(pause) {
-            atThePause = pause;
+        reading() {
             const lines = tail.split('\n');
             const open = lines[lines.length - 1];
             const shown = open === '>> ' ? lines[lines.length - 2] ?? '' : open;
@@ -268,7 +268,7 @@ function startPage() {
                     document.getElementById(item.about).classList.toggle('current', item === found);
                 }
             }
-            if (pause && field.value !== '') {
+            if (session.atThePause && field.value !== '') {
                 enter(field.value);
             }
         },
@@ -277,28 +277,21 @@ function startPage() {
     // Enter ends the line, with a word that a phone keyboard is still
     // composing: its Enter commits the word. (A computer's input method
     // takes an Enter that commits a word itself, and the form never sees
-    // it.) At the pause the Enter button is a key, Enter's.
+    // it.) At the pause, where the field is empty, the line end is the key.
     line.addEventListener('submit', (event) => {
         event.preventDefault();
-        enter(atThePause ? '\r' : field.value + '\n');
-        field.focus({ preventScroll: true });
-    });
-    field.addEventListener('compositionstart', () => {
-        composing = true;
-    });
-    field.addEventListener('compositionend', () => {
-        composing = false;
+        enter(field.value + '\n');
     });
     field.addEventListener('keydown', (event) => {
         keyIsDown = true;
         if (event.ctrlKey && !event.altKey && !event.metaKey && event.key.toLowerCase() === 'd') {
             event.preventDefault();
-            if (!composing) {
+            if (!event.isComposing) {
                 enter(field.value);
             }
             return;
         }
-        const key = atThePause ? keyText(event) : null;
+        const key = session?.atThePause ? keyText(event) : null;
         if (key !== null) {
             event.preventDefault();
             enter(key);
@@ -310,7 +303,7 @@ function startPage() {
     // At the pause a phone keyboard's first character is the key, also one
     // that it is still composing.
     field.addEventListener('input', () => {
-        if (atThePause && field.value !== '') {
+        if (session?.atThePause && field.value !== '') {
             enter(field.value);
         }
     });
@@ -318,6 +311,7 @@ function startPage() {
     // rest left in the field. At the pause, its first character is the key.
     field.addEventListener('paste', (event) => {
         const text = event.clipboardData?.getData('text/plain') ?? '';
+        const atThePause = session?.atThePause;
         if (!atThePause && !/[\r\n]/.test(text)) {
             return;
         }
@@ -336,8 +330,8 @@ function startPage() {
             session?.enter(whole + '\n');
         }
     });
-    // A tap or a click on the dialogue gives the field the keyboard back,
-    // unless it selected text, to copy.
+    // A tap or a click on the dialogue (the Enter button's among them)
+    // gives the field the keyboard back, unless it selected text, to copy.
     dialogue.addEventListener('click', () => {
         if (line.isConnected && document.getSelection().isCollapsed) {
             field.focus({ preventScroll: true });
@@ -381,7 +375,6 @@ function startPage() {
         dialogue.append(run);
         tail = '';
         field.value = '';
-        atThePause = false;
         keyIsDown = false;
         session = newSession(view);
         field.focus({ preventScroll: true });
