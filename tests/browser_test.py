@@ -64,9 +64,9 @@ def composed(word):
 # dialogue shows the step before, and what the dialogue then shows in
 # addition to it; the last step ends the program, with the exit status
 # given. What they do is keys typed, text pasted, or (the rows whose names
-# begin with "phone") what an Android keyboard sends, in Chromium at a
-# phone's size: a key with keyCode 229 around each edit, words composed and
-# committed, the caret moved, a suggestion tapped.
+# begin with "phone", in Chromium at a phone's size) a tap on an element,
+# or what an Android keyboard sends: a key with keyCode 229 around each
+# edit, words composed and committed, the caret moved, a suggestion tapped.
 SESSIONS = {
     # A slip put right with Backspace, an income refused, the pause's key,
     # which is not echoed.
@@ -111,6 +111,17 @@ SESSIONS = {
                          ("android", [("commit", "yes ")] + [("backspace",)] * 4 +
                           composed("mo") + [("commit", "no"), ("enter",)], "no\n" + KEY),
                          ("android", [("commit", "q")], "\n")], 0),
+    # Three entries pasted, longer than the screen, then a tap on the
+    # dialogue that gives the field the keyboard back, and an income ended
+    # with the form's Enter button, tapped; at the pause the button is a key.
+    "phone_tapped": ([("paste", "123456789\n24650\nyes\n" * 3,
+                       ("123456789\n" + INCOME + "24650\n" + REPORT + ASK + "yes\n" + NUMBER) * 3),
+                      ("tap", "dialogue", ""),
+                      ("keys", "123456789" + ENTER, "123456789\n" + INCOME),
+                      ("keys", "24650", ""),
+                      ("tap", "enter", "24650\n" + REPORT + ASK),
+                      ("keys", "no" + ENTER, "no\n" + KEY),
+                      ("tap", "enter", "\n")], 0),
 }
 DESKTOP = [name for name in SESSIONS if not name.startswith("phone")]
 
@@ -142,19 +153,30 @@ for (let node = walker.nextNode(); node !== null; node = walker.nextNode()) {
 }
 return null;
 """
-# Whether the answer's field stands where the answer goes, once the page
-# has laid it out: on the row where the dialogue's text ends, after it.
-FOLLOWS = """
+# The answer's field, once the page has laid it out: its accessible name,
+# the keyboard it asks a phone for, and where it stands: "after" the
+# dialogue's text, on the row where it ends, "below" that row, at the start
+# of the next, or "elsewhere".
+FIELD = """
 return new Promise(done => requestAnimationFrame(() => requestAnimationFrame(done))).then(() => {
-    const field = document.getElementById('answer').getBoundingClientRect();
+    const field = document.getElementById('answer');
+    const box = field.getBoundingClientRect();
     const range = document.createRange();
     range.selectNodeContents(document.getElementById('line').previousSibling);
     const rows = range.getClientRects();
     const end = rows[rows.length - 1];
-    return Math.abs(field.top + field.bottom - end.top - end.bottom) < end.height &&
-        field.left >= end.right - 1;
+    const start = field.closest('.run').getBoundingClientRect().left;
+    const place = Math.abs(box.top + box.bottom - end.top - end.bottom) < end.height &&
+        box.left >= end.right - 1 ? 'after' :
+        box.top >= end.bottom - 1 && box.top < end.bottom + end.height &&
+        Math.abs(box.left - start) < 2 ? 'below' : 'elsewhere';
+    return [field.getAttribute('aria-label'), field.inputMode, place];
 });
 """
+# How the dialogue ends at each prompt, with the field's name and keyboard.
+FIELDS = {NUMBER: [NUMBER_PROMPT.decode().strip(), "numeric"],
+          INCOME: [INCOME_PROMPT.decode(), "decimal"], ASK: [ASK.strip(), "text"],
+          KEY: [KEY, "text"]}
 
 
 class StaticServer(http.server.ThreadingHTTPServer):
@@ -174,6 +196,9 @@ class StaticServer(http.server.ThreadingHTTPServer):
 
 class Page(unittest.TestCase):
     phone = False
+    # Where the field may stand: at a computer's width, every prompt leaves
+    # room for it on its own row.
+    places = ("after",)
 
     @classmethod
     def setUpClass(cls):
@@ -190,7 +215,20 @@ class Page(unittest.TestCase):
         self.browser.get(url or "file://" + PAGE)
         self.wait(lambda: self.script(RUNS) == [NUMBER], "expected the first prompt")
         self.assertEqual(self.focused(), "answer", "the element that has the keyboard")
-        self.assertTrue(self.script(FOLLOWS), "expected the field after the cue")
+        self.field_answers(NUMBER)
+
+    def field_answers(self, shown):
+        """At a prompt, the field is named by it, asks for its keyboard, and
+        stands after it."""
+        for ending, field in FIELDS.items():
+            if shown.endswith(ending):
+                *named, place = self.script(FIELD)
+                self.assertEqual(named, field, "the field's (name, keyboard)")
+                self.assertIn(place, self.places, f"where the field stands at {ending!r}")
+
+    def fits(self, width):
+        self.assertLessEqual(self.script("return document.documentElement.scrollWidth"), width,
+                             "the page's width")
 
     def focused(self):
         return self.script("return document.activeElement.id")
@@ -209,6 +247,9 @@ class Page(unittest.TestCase):
             self.browser.keys(what)
         elif action == "paste":
             self.browser.paste(what)
+        elif action == "tap":
+            self.script("document.activeElement.blur()")
+            self.browser.tap(self.browser.driver.find_element("id", what))
         else:
             self.android(what)
 
@@ -257,6 +298,9 @@ class Page(unittest.TestCase):
                           words in self.script(ENDINGS)[-1], f"{name}: expected {words}")
             self.wait(lambda: self.script(RUNS)[-1] == shown,
                       f"{name}: after {what!r}, expected the last run to be:\n{shown!r}")
+            if number < len(steps):
+                self.assertEqual(self.focused(), "answer", "the element that has the keyboard")
+                self.field_answers(shown)
 
     def run_again(self):
         """After the end, the button has the keyboard, and Enter runs the
@@ -266,6 +310,7 @@ class Page(unittest.TestCase):
         self.browser.keys(ENTER)
         self.wait(lambda: self.script(RUNS) == before + [NUMBER], "expected a new run")
         self.assertEqual(self.focused(), "answer", "the element that has the keyboard")
+        self.field_answers(NUMBER)
 
     def requested_nothing(self):
         """The page loaded nothing beyond itself, and its console is clean:
@@ -284,9 +329,7 @@ class Desktop(Page):
             self.play(name)
             self.run_again()
         self.assertEqual(self.script(ROWS, "1" * 77)[0], 1, "the rows of an 80-character line")
-        self.assertLessEqual(self.script("return document.documentElement.scrollWidth"),
-                             self.script("return document.documentElement.clientWidth"),
-                             "the page's width")
+        self.fits(self.script("return document.documentElement.clientWidth"))
         self.requested_nothing()
 
     def test_a_session_from_a_static_server(self):
@@ -322,8 +365,8 @@ class Desktop(Page):
                   "expected the copied number as the answer")
 
     def test_no_serious_accessibility_violation(self):
-        # At a prompt, the field is named by the prompt it answers; then
-        # at the end, with the button.
+        # At a prompt, whose answer the field's description says; then at
+        # the end, with the button.
         self.open()
         self.play("pasted")
         self.run_again()
@@ -332,12 +375,10 @@ class Desktop(Page):
                   "expected the income prompt")
         self.assertEqual(self.script(
             "const field = document.getElementById('answer');"
-            "return [field.getAttribute('aria-label'), field.inputMode,"
-            " document.getElementById(field.getAttribute('aria-describedby')).textContent"
-            "  .replace(/\\s+/g, ' '),"
-            " document.getElementById('dialogue').getAttribute('role')]"),
-            [INCOME_PROMPT.decode(), "decimal", "The taxable income: dollars as digits with at most"
-             " one decimal point, without a $ or thousands commas.", "log"])
+            "return [document.getElementById(field.getAttribute('aria-describedby')).textContent"
+            "  .replace(/\\s+/g, ' '), document.getElementById('dialogue').getAttribute('role')]"),
+            ["The taxable income: dollars as digits with at most one decimal point, without a $"
+             " or thousands commas.", "log"])
         with open(os.path.join(NODE_MODULES, "axe-core", "axe.min.js"), encoding="utf-8") as axe:
             self.script(axe.read())
         for moment in ("at the income prompt", "at the end"):
@@ -358,14 +399,28 @@ class Phone(Page):
     stays in view, and what an on-screen keyboard sends is what the
     program reads."""
     phone = True
+    # Where the rest of the row is too narrow, on the next.
+    places = ("after", "below")
+
+    def field_answers(self, shown):
+        """The field, and the report before the question, are in view, above
+        an on-screen keyboard."""
+        super().field_answers(shown)
+        self.wait(lambda: self.script(
+            "const shown = box => box.top >= 0 && box.bottom <= visualViewport.height;"
+            "const report = Array.from(document.querySelectorAll('.run')).pop().childNodes;"
+            "const node = Array.from(report).filter(n => n.data?.includes('SSN:')).pop();"
+            "const range = document.createRange(); if (node) range.selectNodeContents(node);"
+            "return (arguments[0] === false || !node || shown(range.getBoundingClientRect())) &&"
+            " shown(document.getElementById('answer').getBoundingClientRect())",
+            shown.endswith(ASK)), "expected the field, and the last report, in view")
 
     def test_the_dialogue_fits_a_phone_and_wraps_at_blanks(self):
         prompt = NUMBER_PROMPT.decode()
         for width in (390, 320):
             self.browser.width(width)
             self.open()
-            self.assertLessEqual(self.script("return document.documentElement.scrollWidth"),
-                                 width, "the page's width")
+            self.fits(width)
             self.assertLess(self.script(
                 "return document.getElementById('dialogue').getBoundingClientRect().top"),
                 browsers.PHONE["height"] / 2, "where the dialogue starts")
@@ -377,53 +432,13 @@ class Phone(Page):
             self.assertEqual(self.script(ROWS, prompt.rstrip())[0], rows)
         self.browser.width(browsers.PHONE["width"])
 
-    def test_tap_type_and_keep_in_view(self):
-        # Three entries pasted make the dialogue longer than the screen;
-        # the fourth is typed.
-        self.open()
-        self.browser.paste("123456789\n24650\nyes\n" * 3)
-        self.wait(lambda: self.script(RUNS)[-1].endswith(ASK + "yes\n" + NUMBER),
-                  "expected the fourth entry's first prompt")
-        self.script("document.activeElement.blur()")
-        self.browser.tap(self.browser.driver.find_element("id", "dialogue"))
-        self.wait(lambda: self.focused() == "answer", "expected a tap to give the field the keyboard")
-        # The income ends with the form's Enter button, tapped, which gives
-        # the field the keyboard back.
-        modes = []
-        for answer in ("123456789", "24650", "no"):
-            modes.append(self.script("return document.activeElement.inputMode"))
-            if answer == "24650":
-                self.browser.keys(answer)
-                self.browser.tap(self.browser.driver.find_element("id", "enter"))
-            else:
-                self.browser.keys(answer + ENTER)
-            if answer == "24650":
-                self.wait(lambda: self.focused() == "answer", "expected the field to have the keyboard")
-                self.wait(lambda: self.script(RUNS)[-1].endswith(ASK), "expected the question")
-                # The report, and the field after the question, once the
-                # page has scrolled.
-                self.wait(lambda: self.script(
-                    "const shown = box => box.top >= 0 && box.bottom <= innerHeight;"
-                    "const lines = Array.from(document.querySelectorAll('.run')).pop().childNodes;"
-                    "const node = Array.from(lines).filter(n => n.data?.includes('SSN:')).pop();"
-                    "const range = document.createRange(); range.selectNodeContents(node);"
-                    "return shown(range.getBoundingClientRect()) &&"
-                    " shown(document.getElementById('answer').getBoundingClientRect())"),
-                    "expected the last report and the field in view")
-                self.assertGreater(self.script("return scrollY"), 0, "how far the page scrolled")
-                self.assertTrue(self.script(FOLLOWS), "expected the field after the question")
-        self.assertEqual(modes, ["numeric", "decimal", "text"], "the keyboards asked for")
-        self.browser.keys("k")
-        self.wait(lambda: len(self.script(ENDINGS)) == 1, "expected the end")
-
     def test_an_on_screen_keyboard(self):
         self.open()
         for name in SESSIONS:
             if name.startswith("phone"):
                 self.play(name)
                 self.run_again()
-        self.assertLessEqual(self.script("return document.documentElement.scrollWidth"),
-                             browsers.PHONE["width"], "the page's width")
+        self.fits(browsers.PHONE["width"])
 
 
 if __name__ == "__main__":
@@ -435,8 +450,7 @@ if __name__ == "__main__":
     ENGINE = WORDS[0]
     PAGE, NODE_MODULES = (os.path.abspath(word) for word in WORDS[1:3])
     try:
-        for check in browsers.NEEDS[ENGINE]:
-            check()
+        browsers.check(ENGINE)
         if not os.path.exists(os.path.join(NODE_MODULES, "axe-core", "axe.min.js")):
             raise Missing(f"axe-core in {NODE_MODULES} (npm ci in its folder)")
     except Missing as missing:

@@ -1,5 +1,5 @@
 """The three browser engines that the page's test plays it in, each behind
-the same few methods (see Browser): Chromium's (Blink) and Safari's
+the same few methods (see Selenium): Chromium's (Blink) and Safari's
 (WebKit, as WebKitGTK, in an X server of its own) through selenium's
 WebDriver, and Firefox's (Gecko) through its own WebDriver BiDi server,
 which firefox_bidi.py speaks to.
@@ -33,12 +33,18 @@ SYNTHETIC_PASTE = (
     "'paste', {clipboardData: data, bubbles: true, cancelable: true}));")
 
 
+def check(engine):
+    """Raises Missing for the first thing this machine lacks for `engine`."""
+    for needed in NEEDS[engine]:
+        needed()
+
+
 def missing(engine):
     """What this machine lacks for `engine`, one thing a line ('' if none)."""
     lacking = []
-    for check in NEEDS[engine]:
+    for needed in NEEDS[engine]:
         try:
-            check()
+            needed()
         except Missing as lack:
             lacking.append(str(lack))
     return "\n".join(lacking)
@@ -84,27 +90,13 @@ def free_port():
         return probe.getsockname()[1]
 
 
-class Browser:
-    """What the test asks of a browser: the page at `url` (get), a
+class Selenium:
+    """Chromium or WebKit, through selenium's WebDriver. What the test asks
+    of a browser, which Firefox also answers: the page at `url` (get), a
     script's result (script, a function's body that may return a promise),
     keys typed into the focused element (keys, in WebDriver's names,
     modifiers held until NULL or the end), a paste into it, the console's
     errors and warnings so far (problems), a screenshot, and quit."""
-    engine = ""
-    phone = False
-
-    def script(self, body, *arguments):
-        raise NotImplementedError
-
-    def paste(self, text):
-        self.script(SYNTHETIC_PASTE, text)
-
-    def problems(self):
-        return []
-
-
-class Selenium(Browser):
-    """Chromium or WebKit, through selenium's WebDriver."""
 
     def get(self, url):
         self.driver.get(url)
@@ -115,6 +107,12 @@ class Selenium(Browser):
     def keys(self, keys):
         self.driver.switch_to.active_element.send_keys(keys)
 
+    def paste(self, text):
+        self.script(SYNTHETIC_PASTE, text)
+
+    def problems(self):
+        return []
+
     def screenshot(self, path):
         self.driver.save_screenshot(path)
 
@@ -123,8 +121,6 @@ class Chromium(Selenium):
     """Headless Chromium under chromedriver, with no connection of its own
     (the machine may have no network) and the page's console kept. As a
     phone: its screen's size and pixel ratio, and touch."""
-    engine = "chromium"
-
     def __init__(self, phone=False):
         from selenium import webdriver
         from selenium.webdriver.chrome.service import Service
@@ -138,7 +134,6 @@ class Chromium(Selenium):
             options.add_argument(flag)
         options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
         self.driver = webdriver.Chrome(service=Service(need("chromedriver")), options=options)
-        self.phone = phone
         if phone:
             self.cdp("Emulation.setDeviceMetricsOverride", PHONE)
             self.cdp("Emulation.setTouchEmulationEnabled", {"enabled": True, "maxTouchPoints": 5})
@@ -170,7 +165,6 @@ class Chromium(Selenium):
 class WebKit(Selenium):
     """WebKitGTK's MiniBrowser under WebKitWebDriver, in an X server of its
     own (xvfb-run). Its WebDriver keeps no console log."""
-    engine = "webkit"
 
     def __init__(self):
         from selenium import webdriver
@@ -213,12 +207,11 @@ class WebKit(Selenium):
         self.server.wait()
 
 
-class Firefox(Browser):
+class Firefox:
     """Headless Firefox, through its own WebDriver BiDi server, in a tab
     that it creates and activates (its first tab never has focus). Gecko
     gives a synthetic paste event no data, so a paste goes through the
     clipboard and Ctrl-V, as a person's does."""
-    engine = "firefox"
 
     def __init__(self):
         from firefox_bidi import FirefoxBiDi
@@ -248,8 +241,7 @@ class Firefox(Browser):
 
 
 def start(engine, phone=False):
-    for check in NEEDS[engine]:
-        check()
+    check(engine)
     if engine == "chromium":
         return Chromium(phone)
     return WebKit() if engine == "webkit" else Firefox()
