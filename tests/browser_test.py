@@ -154,7 +154,8 @@ for (let node = walker.nextNode(); node !== null; node = walker.nextNode()) {
 return null;
 """
 # The answer's field, once the page has laid it out: its accessible name,
-# the keyboard it asks a phone for, and where it stands: "after" the
+# the keyboard it asks a phone for, whether the sentence that describes it
+# is the one the page marks, and where it stands: "after" the
 # dialogue's text, on the row where it ends, "below" that row, at the start
 # of the next, or "elsewhere".
 FIELD = """
@@ -170,13 +171,16 @@ return new Promise(done => requestAnimationFrame(() => requestAnimationFrame(don
         box.left >= end.right - 1 ? 'after' :
         box.top >= end.bottom - 1 && box.top < end.bottom + end.height &&
         Math.abs(box.left - start) < 2 ? 'below' : 'elsewhere';
-    return [field.getAttribute('aria-label'), field.inputMode, place];
+    return [field.getAttribute('aria-label'), field.inputMode,
+            document.querySelector('#answers .current')?.id ===
+            field.getAttribute('aria-describedby'), place];
 });
 """
-# How the dialogue ends at each prompt, with the field's name and keyboard.
-FIELDS = {NUMBER: [NUMBER_PROMPT.decode().strip(), "numeric"],
-          INCOME: [INCOME_PROMPT.decode(), "decimal"], ASK: [ASK.strip(), "text"],
-          KEY: [KEY, "text"]}
+# How the dialogue ends at each prompt, with the field's name and keyboard,
+# and its sentence marked.
+FIELDS = {NUMBER: [NUMBER_PROMPT.decode().strip(), "numeric", True],
+          INCOME: [INCOME_PROMPT.decode(), "decimal", True], ASK: [ASK.strip(), "text", True],
+          KEY: [KEY, "text", True]}
 
 
 class StaticServer(http.server.ThreadingHTTPServer):
@@ -223,7 +227,7 @@ class Page(unittest.TestCase):
         for ending, field in FIELDS.items():
             if shown.endswith(ending):
                 *named, place = self.script(FIELD)
-                self.assertEqual(named, field, "the field's (name, keyboard)")
+                self.assertEqual(named, field, "the field's (name, keyboard, sentence marked)")
                 self.assertIn(place, self.places, f"where the field stands at {ending!r}")
 
     def fits(self, width):

@@ -342,6 +342,7 @@ function startPage() {
 
     function ended(words) {
         line.remove();
+        prompt = null;
         for (const item of PROMPTS) {
             document.getElementById(item.about).classList.remove('current');
         }
