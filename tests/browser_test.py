@@ -133,23 +133,21 @@ ENDINGS = "return Array.from(document.querySelectorAll('#dialogue .ended'), end 
 # text takes, as the page shows them, and the rows that each of its words
 # takes, by the word.
 ROWS = """
-const rows = (range) => new Set(Array.from(range.getClientRects(), box => Math.round(box.top))
-                                .values()).size;
 const walker = document.createTreeWalker(document.getElementById('dialogue'), NodeFilter.SHOW_TEXT);
 for (let node = walker.nextNode(); node !== null; node = walker.nextNode()) {
     const at = node.data.indexOf(arguments[0]);
     if (at < 0) continue;
-    const range = document.createRange();
-    range.setStart(node, at);
-    range.setEnd(node, at + arguments[0].length);
+    const rows = (from, length) => {
+        const range = document.createRange();
+        range.setStart(node, at + from);
+        range.setEnd(node, at + from + length);
+        return new Set(Array.from(range.getClientRects(), box => Math.round(box.top))).size;
+    };
     const words = {};
     for (const word of arguments[0].matchAll(/\\S+/g)) {
-        const part = document.createRange();
-        part.setStart(node, at + word.index);
-        part.setEnd(node, at + word.index + word[0].length);
-        words[word[0]] = rows(part);
+        words[word[0]] = rows(word.index, word[0].length);
     }
-    return [rows(range), words];
+    return [rows(0, arguments[0].length), words];
 }
 return null;
 """

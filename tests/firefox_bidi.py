@@ -47,8 +47,6 @@ def local_value(value):
     """A Python value as BiDi's script arguments carry it."""
     if isinstance(value, str):
         return {"type": "string", "value": value}
-    if isinstance(value, bool):
-        return {"type": "boolean", "value": value}
     return {"type": "number", "value": value}
 
 
