@@ -20,7 +20,12 @@ alignas(std::max_align_t) unsigned char fedtax_suspend_room[suspend_room_size];
 
 // There is nothing to prepare: a write that fails reports its error, and
 // no signal can end or stop the program.
-void prepare_console()
+console_changes prepare_console()
+{
+    return {};
+}
+
+void restore_console(const console_changes& /*changes*/)
 {
 }
 

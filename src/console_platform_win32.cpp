@@ -30,7 +30,12 @@ constexpr int first_of_two_codes_extended = 224;
 // a line end is written as CR LF, CR LF is read as one line end, and a
 // Ctrl-Z byte ends the input. A write that fails (a full disk, a closed
 // pipe) reports its error as it is; there is no signal to set aside.
-void prepare_console()
+console_changes prepare_console()
+{
+    return {};
+}
+
+void restore_console(const console_changes& /*changes*/)
 {
 }
 

@@ -4,6 +4,8 @@
 // Arguments and environment are not used: the dialogue is all on the console.
 int main()
 {
-    prepare_console();
-    return run_entries();
+    const console_changes changes = prepare_console();
+    const int status = run_entries();
+    restore_console(changes);
+    return status;
 }

@@ -105,8 +105,9 @@ class Run:
     when it starts, as a shell's `trap '' HUP` ignores SIGHUP; `job` runs it
     under run_as_job; the terminal is not its controlling one unless
     `controlling`; it is out of line mode (`stty -icanon`) unless
-    `canonical`; standard input and output are `nonblocking` if asked, as a
-    previous program may leave them. Under a launcher it runs at the Windows
+    `canonical`; the descriptors it is given, which this process keeps
+    too, are `nonblocking` if asked, as a previous program may leave them or
+    an event loop hand them over. Under a launcher it runs at the Windows
     console, twice over in one console if `twice` (the second run as the
     next program to read it)."""
 
@@ -123,9 +124,6 @@ class Run:
                     fcntl.ioctl(0, termios.TIOCSCTTY, 0)
             for number in ignored:
                 signal.signal(number, signal.SIG_IGN)
-            if nonblocking:
-                os.set_blocking(0, False)
-                os.set_blocking(1, False)
             # A signal that dumps core must not leave a core file behind.
             resource.setrlimit(resource.RLIMIT_CORE, (0, 0))
         command = [PROGRAM]
@@ -134,7 +132,6 @@ class Run:
             command = LAUNCHER + (["cmd", "/c", f"{name} & {name}"] if twice else [name])
         elif job:
             command = [sys.executable, __file__, "--job", PROGRAM]
-        stdin = stdout = subprocess.PIPE
         if terminal:
             self.master, self.slave = os.openpty()
             if not canonical:
@@ -142,11 +139,19 @@ class Run:
                 settings[3] &= ~termios.ICANON
                 termios.tcsetattr(self.slave, termios.TCSANOW, settings)
             self.settings = termios.tcgetattr(self.slave)
+            self.given = [self.slave]
             stdin, stdout = self.slave, subprocess.PIPE if output_to_pipe else self.slave
+        else:
+            (stdin, self.keyboard), (self.screen, stdout) = os.pipe(), os.pipe()
+            self.given = [stdin, stdout]
+        self.blocking = not nonblocking
+        for descriptor in self.given:
+            os.set_blocking(descriptor, self.blocking)
         self.process = subprocess.Popen(command, stdin=stdin, stdout=stdout, stderr=subprocess.PIPE,
                                         preexec_fn=start, cwd=os.path.dirname(PROGRAM))
-        self.keyboard = self.master if terminal else self.process.stdin.fileno()
-        self.screen = self.process.stdout.fileno() if self.process.stdout else self.master
+        if terminal:
+            self.keyboard = self.master
+            self.screen = self.process.stdout.fileno() if output_to_pipe else self.master
         self.pid = self.process.pid
         if job:
             wait_until(lambda: os.tcgetpgrp(self.master) != self.process.pid,
@@ -251,6 +256,8 @@ class Run:
         termios.tcsetattr(self.slave, termios.TCSANOW, peek)
         try:
             return os.read(self.slave, 4096)  # at once, with what there is
+        except BlockingIOError:  # a non-blocking terminal with nothing to read
+            return b""
         finally:
             termios.tcsetattr(self.slave, termios.TCSANOW, settings)
 
@@ -258,7 +265,7 @@ class Run:
         if self.process.poll() is None:
             self.process.kill()
             self.process.wait()
-        for stream in (self.process.stdin, self.process.stdout, self.process.stderr):
+        for stream in (self.process.stdout, self.process.stderr):
             if stream is not None:
                 stream.close()
         if self.terminal:
@@ -266,6 +273,10 @@ class Run:
                 if descriptor is not None:
                     os.close(descriptor)
             self.master = self.slave = None
+        elif self.given:
+            for descriptor in self.given + [self.keyboard, self.screen]:
+                os.close(descriptor)
+            self.given = []
 
 
 class Case(unittest.TestCase):
@@ -276,9 +287,12 @@ class Case(unittest.TestCase):
 
     def ends_with(self, run, status, after, errors=b""):
         """The program ends with `status`, writing `after` after the last
-        text expected, and `errors` on standard error."""
+        text expected, and `errors` on standard error, and leaves the
+        descriptors it was given blocking or not, as it found them."""
         self.assertEqual(run.finish(), (status, after, errors),
                          "(exit status, written after the last text expected, standard error)")
+        self.assertEqual([os.get_blocking(descriptor) for descriptor in run.given],
+                         [run.blocking] * len(run.given), "whether each descriptor given blocks")
 
     def terminal_as_found(self, run):
         self.assertEqual(settings_changed(run.settings, termios.tcgetattr(run.slave)), [],
