@@ -11,6 +11,7 @@ chromium, chromium-driver and python3-selenium; WebKit webkit2gtk-driver,
 xvfb, xauth and python3-selenium; Gecko firefox-esr and python3-websockets.
 A missing one raises Missing, which names the package.
 """
+import glob
 import os
 import socket
 import subprocess
@@ -23,7 +24,8 @@ TIMEOUT = 20
 COMPUTER = (1280, 900)
 # A phone's screen, in CSS pixels, at its pixel ratio.
 PHONE = {"width": 390, "height": 844, "deviceScaleFactor": 3, "mobile": True}
-MINIBROWSER = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser"
+# Where Debian puts it: under the processor's own folder of /usr/lib.
+MINIBROWSER = "/usr/lib/*/webkit2gtk-4.1/MiniBrowser"
 # Keys as WebDriver names them.
 CONTROL, NULL = "\ue009", "\ue000"
 # Pastes arguments[0] into the focused element, as the browser does.
@@ -71,9 +73,10 @@ def chromium_binary():
 
 
 def minibrowser():
-    if not os.path.exists(MINIBROWSER):
+    found = glob.glob(MINIBROWSER)
+    if not found:
         raise Missing(f"{MINIBROWSER} (Debian package libwebkit2gtk-4.1-0)")
-    return MINIBROWSER
+    return found[0]
 
 
 NEEDS = {

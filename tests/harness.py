@@ -63,7 +63,12 @@ class Missing(Exception):
 
 
 def need(tool):
-    """The path of a tool, which must be installed."""
+    """The path of a tool, which must be installed, or a file's (a device's,
+    say) that must exist."""
+    if tool.startswith("/"):
+        if not os.path.exists(tool):
+            raise Missing(f"{tool}, which this system has not")
+        return tool
     path = shutil.which(tool)
     if path is None:
         package = PACKAGES.get(os.path.basename(tool), tool)
@@ -478,7 +483,8 @@ def check_scripts(source):
 
 
 def missing(*tools):
-    """Prints each of the tools that is not installed, with its package."""
+    """Prints each of the tools that is not installed, with its package, and
+    each file named by its path that does not exist."""
     for tool in tools:
         try:
             need(tool)

@@ -18,6 +18,7 @@ import os
 import re
 import resource
 import select
+import shutil
 import signal
 import subprocess
 import sys
@@ -95,6 +96,10 @@ def settings_changed(before, after):
 
 
 def is_stopped(pid):
+    """Whether a process is stopped, as ps says, or without ps, Linux's /proc."""
+    if shutil.which("ps"):
+        return subprocess.run(["ps", "-o", "stat=", "-p", str(pid)], capture_output=True,
+                              text=True, check=False).stdout.strip().startswith("T")
     with open(f"/proc/{pid}/stat", encoding="ascii") as stat:
         return stat.read().rpartition(")")[2].split()[0] == "T"
 
@@ -473,9 +478,11 @@ KEYS = {"x": b"x", "enter": b"\r", "space": b" ", "escape": b"\x1b", "ctrl_c": b
         "ctrl_d": b"\x04", "ctrl_z": b"\x1a", "ctrl_s": b"\x13", "up_arrow": b"\x1b[A",
         "f5": b"\x1b[15~", "e_acute": "\u00e9".encode()}
 # Signals whose default action ends the program: each puts the terminal
-# back first, a fault's as much as one from elsewhere.
+# back first, a fault's as much as one from elsewhere, and a real-time one's
+# where the system has them.
 SIGNALS = [signal.SIGTERM, signal.SIGHUP, signal.SIGINT, signal.SIGUSR1, signal.SIGALRM,
-           signal.SIGPIPE, signal.SIGRTMIN, signal.SIGRTMAX, signal.SIGABRT, signal.SIGSEGV]
+           signal.SIGPIPE, signal.SIGABRT, signal.SIGSEGV] + [
+               getattr(signal, name) for name in ("SIGRTMIN", "SIGRTMAX") if hasattr(signal, name)]
 SIGHUP_IGNORED = {"ignored": [signal.SIGHUP]}
 BACKGROUND = {"ignored": [signal.SIGTTIN, signal.SIGTTOU], "job": True}
 # The cases at a terminal (see add_cases).
