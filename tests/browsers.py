@@ -99,7 +99,8 @@ class Selenium:
     script's result (script, a function's body that may return a promise),
     keys typed into the focused element (keys, in WebDriver's names,
     modifiers held until NULL or the end), a paste into it, the console's
-    errors and warnings so far (problems), a screenshot, and quit."""
+    errors and warnings so far (problems; None where the WebDriver keeps no
+    console log), a screenshot, and quit."""
 
     def get(self, url):
         self.driver.get(url)
@@ -114,7 +115,7 @@ class Selenium:
         self.script(SYNTHETIC_PASTE, text)
 
     def problems(self):
-        return []
+        return None  # not kept
 
     def screenshot(self, path):
         self.driver.save_screenshot(path)
