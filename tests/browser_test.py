@@ -22,6 +22,7 @@ lacks for ENGINE, one thing a line.
 """
 import functools
 import http.server
+import json
 import os
 import sys
 import threading
@@ -47,6 +48,7 @@ def report(ssn, income, tax):
 
 
 REPORT = report("123456789", "24650.00", "3697.50")
+ENTRY = "123456789\n" + INCOME
 # Keys as WebDriver names them.
 BACKSPACE, ENTER, CONTROL, NULL = "\ue003", "\ue007", "\ue009", "\ue000"
 CTRL_D = CONTROL + "d" + NULL
@@ -69,7 +71,9 @@ def composed(word):
 # given. What they do is keys typed, text pasted, or (the rows whose names
 # begin with "phone", in Chromium at a phone's size) a tap on an element,
 # or what an Android keyboard sends: a key with keyCode 229 around each
-# edit, words composed and committed, the caret moved, a suggestion tapped.
+# edit, words composed and committed, the caret moved, a suggestion tapped;
+# or a key's events as a keyboard layout gives them (keydown, keyup), with
+# their properties in JSON.
 SESSIONS = {
     # A slip put right with Backspace, an income refused, the pause's key,
     # which is not echoed.
@@ -94,6 +98,9 @@ SESSIONS = {
     "ctrl_d": ([("keys", "1234" + CTRL_D, "1234"),
                 ("keys", "56789" + ENTER, "56789\n" + INCOME),
                 ("keys", CTRL_D, "\n")], 1),
+    # Ctrl-D with a Cyrillic layout, whose key in D's place types в.
+    "ctrl_d_in_a_cyrillic_layout": ([("key", '{"key": "в", "code": "KeyD", "ctrlKey": true}',
+                                      "\n")], 1),
     # Digits committed one by one; a word composed and committed; Enter
     # while a word is still composed, which commits it; the pause's key a
     # letter still composed.
@@ -115,16 +122,40 @@ SESSIONS = {
                           composed("mo") + [("commit", "no"), ("enter",)], "no\n" + KEY),
                          ("android", [("commit", "q")], "\n")], 0),
     # Three entries pasted, longer than the screen, then a tap on the
-    # dialogue that gives the field the keyboard back, and an income ended
-    # with the form's Enter button, tapped; at the pause the button is a key.
+    # dialogue that gives the field the keyboard back, and the number and
+    # the income ended with the form's Enter button, tapped, as an iPhone's
+    # keypads for digits need; at the pause the button is a key.
     "phone_tapped": ([("paste", "123456789\n24650\nyes\n" * 3,
                        ("123456789\n" + INCOME + "24650\n" + REPORT + ASK + "yes\n" + NUMBER) * 3),
                       ("tap", "dialogue", ""),
-                      ("keys", "123456789" + ENTER, "123456789\n" + INCOME),
+                      ("keys", "123456789", ""),
+                      ("tap", "enter", "123456789\n" + INCOME),
                       ("keys", "24650", ""),
                       ("tap", "enter", "24650\n" + REPORT + ASK),
                       ("keys", "no" + ENTER, "no\n" + KEY),
                       ("tap", "enter", "\n")], 0),
+    # A decimal comma (an iPhone's decimal keypad in much of the world has
+    # no point) is read as the point; any other comma goes as typed, for
+    # the program to refuse.
+    "phone_decimal_comma": ([("keys", ENTER.join(["123456789", "44,197", "44197,36", ""]),
+                              ENTRY + "44,197\n" + REFUSED + INCOME + "44197.36\n" +
+                              report("123456789", "44197.36", "9170.76") + ASK),
+                             ("keys", ENTER.join(["yes", "123456789", "24650,5", "no", "k"]),
+                              "yes\n" + NUMBER + ENTRY + "24650.5\n" +
+                              report("123456789", "24650.50", "3697.64") + ASK + "no\n" + KEY +
+                              "\n")], 0),
+    # A CJK input method's full-width forms, at every prompt: its own Enter,
+    # which confirms them (with keyCode 229, after the composition, as
+    # Safari sends it), ends no line; a real one then does. An ideographic
+    # space is a blank, which the question refuses.
+    "phone_full_width": ([("android", [("commit", "１２３４５６７８９"), ("enter", 229), ("enter",)],
+                           ENTRY),
+                          ("android", composed("２４６５０") + [("commit", "２４６５０"), ("enter", 229),
+                                                          ("enter",)], "24650\n" + REPORT + ASK),
+                          ("android", [("commit", "ｎｏ\u3000"), ("enter",)], "no \n" + REFUSED + ASK),
+                          ("android", [("commit", "ｎｏ"), ("enter", 229), ("enter",)],
+                           "no\n" + KEY),
+                          ("android", [("compose", "ｋ")], "\n")], 0),
 }
 DESKTOP = [name for name in SESSIONS if not name.startswith("phone")]
 
@@ -132,6 +163,9 @@ DESKTOP = [name for name in SESSIONS if not name.startswith("phone")]
 # under each run that ended.
 RUNS = "return Array.from(document.querySelectorAll('#dialogue .run'), run => run.textContent)"
 FAILED = "return document.getElementById('failed').textContent"
+# Counts the times that the field loses the keyboard (window.blurs).
+COUNT_BLURS = ("window.blurs = 0; document.getElementById('answer').addEventListener("
+               "'blur', () => { window.blurs += 1; })")
 ENDINGS = "return Array.from(document.querySelectorAll('#dialogue .ended'), end => end.textContent)"
 # How many rows of the dialogue the first occurrence of arguments[0] in its
 # text takes, as the page shows them, and the rows that each of its words
@@ -223,6 +257,7 @@ class Page(unittest.TestCase):
         self.assertEqual(self.script(FAILED), "", "what the page says has failed")
         self.assertEqual(self.focused(), "answer", "the element that has the keyboard")
         self.field_answers(NUMBER)
+        self.script(COUNT_BLURS)
 
     def field_answers(self, shown):
         """At a prompt, the field is named by it, asks for its keyboard, and
@@ -255,15 +290,22 @@ class Page(unittest.TestCase):
         elif action == "paste":
             self.browser.paste(what)
         elif action == "tap":
-            self.script("document.activeElement.blur()")
+            # The dialogue once the keyboard has closed; a button with it open.
+            if what == "dialogue":
+                self.script("document.activeElement.blur(); window.blurs = 0")
             self.browser.tap(self.browser.driver.find_element("id", what))
+        elif action == "key":
+            self.script("for (const type of ['keydown', 'keyup']) document.activeElement.dispatchEvent("
+                        "new KeyboardEvent(type, {...JSON.parse(arguments[0]), bubbles: true,"
+                        " cancelable: true}))", what)
         else:
             self.android(what)
 
     def android(self, edits):
         """Each edit as Chromium on Android delivers an on-screen keyboard's:
         a keydown with keyCode 229 (Unidentified), the edit of the field, a
-        keyup 229; its Backspace and Enter as keys of their own."""
+        keyup 229; its Backspace and Enter as keys of their own, an Enter
+        with keyCode 229 if given (an input method's own)."""
         cdp = self.browser.cdp
 
         def key(kind, key_code, name, **more):
@@ -282,7 +324,7 @@ class Page(unittest.TestCase):
                 self.script("document.activeElement.setSelectionRange(arguments[0], arguments[0])",
                             text[0])
             else:
-                name, key_code, typed = (("Enter", 13, "\r") if edit == "enter" else
+                name, key_code, typed = (("Enter", (text or [13])[0], "\r") if edit == "enter" else
                                          ("Backspace", 8, ""))
                 key("rawKeyDown", key_code, name, code=name)
                 if typed:
@@ -294,6 +336,7 @@ class Page(unittest.TestCase):
         for its first answer."""
         steps, status = SESSIONS[name]
         shown = NUMBER
+        self.script("window.blurs = 0")
         runs = len(self.script(RUNS))
         for number, (action, what, added) in enumerate(steps, 1):
             self.assertEqual(len(self.script(ENDINGS)), runs - 1, f"{name}: ended before {what!r}")
@@ -308,6 +351,8 @@ class Page(unittest.TestCase):
             self.assertEqual(self.script(FAILED), "", f"{name}: after {what!r}, what failed")
             if number < len(steps):
                 self.assertEqual(self.focused(), "answer", "the element that has the keyboard")
+                self.assertEqual(self.script("return window.blurs"), 0,
+                                 f"{name}: the times the field lost the keyboard at {what!r}")
                 self.field_answers(shown)
 
     def run_again(self):
@@ -389,7 +434,7 @@ class Desktop(Page):
             "return [document.getElementById(field.getAttribute('aria-describedby')).textContent"
             "  .replace(/\\s+/g, ' '), document.getElementById('dialogue').getAttribute('role')]"),
             ["The taxable income: dollars as digits with at most one decimal point, without a $"
-             " or thousands commas.", "log"])
+             " or thousands commas; a decimal comma (44197,36) is taken as the point.", "log"])
         with open(os.path.join(NODE_MODULES, "axe-core", "axe.min.js"), encoding="utf-8") as axe:
             self.script(axe.read())
         for moment in ("at the income prompt", "at the end"):
@@ -415,8 +460,11 @@ class Phone(Page):
 
     def field_answers(self, shown):
         """The field, and the report before the question, are in view, above
-        an on-screen keyboard."""
+        an on-screen keyboard; the Enter button is a finger's target."""
         super().field_answers(shown)
+        self.assertGreaterEqual(min(self.script(
+            "const box = document.getElementById('enter').getBoundingClientRect();"
+            "return [box.width, box.height]")), 44, "the Enter button's width and height")
         self.wait(lambda: self.script(
             "const shown = box => box.top >= 0 && box.bottom <= visualViewport.height;"
             "const report = Array.from(document.querySelectorAll('.run')).pop().childNodes;"

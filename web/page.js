@@ -10,7 +10,9 @@
 // its own prompt as the program reads it. Ctrl-D hands over what the field
 // holds without a line end, or, with nothing there, ends the input. At the
 // pause the first key, unechoed, is what the program reads. When the
-// program ends, the page says so and offers to run it again, below.
+// program ends, the page says so and offers to run it again, below. What
+// the program reads, and the dialogue shows, is what the person meant where
+// the keyboard cannot type it (see meant).
 
 // The program's last words before it reads its key.
 const PAUSE = 'Press any key to continue...';
@@ -18,10 +20,13 @@ const encoder = new TextEncoder();
 
 // What each prompt takes, known by how its line begins: the keyboard that a
 // phone shows for it, and the item of the page's list that says what it
-// accepts.
+// accepts; whether a decimal comma stands for the point.
 const PROMPTS = [
     { begins: 'Enter your Social Security number', inputMode: 'numeric', about: 'answer-number' },
-    { begins: 'Enter your taxable income', inputMode: 'decimal', about: 'answer-income' },
+    {
+        begins: 'Enter your taxable income', inputMode: 'decimal', about: 'answer-income',
+        decimalComma: true,
+    },
     { begins: 'Would you like to process another entry?', inputMode: 'text', about: 'answer-question' },
     { begins: PAUSE, inputMode: 'text', about: 'answer-key' },
 ];
@@ -56,6 +61,26 @@ async function compileProgram() {
     return WebAssembly.compile(await program.arrayBuffer());
 }
 
+// What the person meant by `text`, typed at `prompt`, where the keyboard
+// cannot type it: a CJK input method's full-width forms and ideographic
+// space are their ASCII characters, and where a decimal comma stands for
+// the point (on a phone whose region writes decimals so, the keypad has no
+// point), digits, one comma and one or two digits are read with a point.
+// Any other comma stays, for the program to refuse: 44,197 may be
+// thousands or a European 44.197. Nothing else is changed.
+function meant(text, prompt) {
+    const ascii = text.replace(/\u3000/g, ' ').replace(/[\uff01-\uff5e]/g,
+        (wide) => String.fromCharCode(wide.charCodeAt(0) - 0xfee0));
+    return prompt?.decimalComma ? ascii.replace(/^(\d+),(\d\d?\n?)$/, '$1.$2') : ascii;
+}
+
+// Whether a key is Ctrl-D: the letter d, or, where the layout's letter
+// there is not a Latin one (Cyrillic, Greek, Arabic), the key in D's place.
+function isCtrlD(event) {
+    return event.ctrlKey && !event.altKey && !event.metaKey &&
+        (event.key.toLowerCase() === 'd' || (event.code === 'KeyD' && !/^[a-z]$/i.test(event.key)));
+}
+
 // What a key sends at the pause, as a terminal sends it: Enter a carriage
 // return, Escape, an arrow or a function key an escape, a letter itself.
 // Null for a key that sends nothing (Shift alone, Tab, which moves on to
@@ -82,7 +107,8 @@ function keyText(event) {
 // One run of the program: the lines it has yet to read, and what it wrote
 // and read since it last began a read, which `view` shows then, all at
 // once, or when the program ends (flush); `view` also hears when a read
-// begins: reading(). Whether that read is the pause's is atThePause.
+// begins (reading()) and says what a line entered meant, as it is read
+// (meant()). Whether that read is the pause's is atThePause.
 function newSession(view) {
     // Entered and not read yet: lines with their line end, a text from
     // Ctrl-D without one, and '' for the end of input.
@@ -107,7 +133,7 @@ function newSession(view) {
             if (entered.length === 0) {
                 return null;
             }
-            const text = entered.shift();
+            const text = view.meant(entered.shift());
             if (atThePause) {
                 entered.length = 0;
                 unshown += '\n';
@@ -182,8 +208,8 @@ function startPage() {
     const program = compileProgram();
 
     // The answer's field, in a form of its own so that Enter, a phone
-    // keyboard's Go, or the form's own Enter button (a phone's keyboard for
-    // digits may have no key for it) ends the line. It stands at the end of
+    // keyboard's Go, or the form's own Enter button (an iPhone's keypads for
+    // digits have no key for it) ends the line. It stands at the end of
     // the dialogue: after the mark, which is where the text ends, and after
     // a place where the line may break, where the rest of the line is too
     // narrow for it.
@@ -242,6 +268,9 @@ function startPage() {
     }
 
     const view = {
+        meant(text) {
+            return meant(text, prompt);
+        },
         show(text) {
             if (text === '') {
                 return;
@@ -284,11 +313,19 @@ function startPage() {
     });
     field.addEventListener('keydown', (event) => {
         keyIsDown = true;
-        if (event.ctrlKey && !event.altKey && !event.metaKey && event.key.toLowerCase() === 'd') {
+        if (isCtrlD(event)) {
             event.preventDefault();
             if (!event.isComposing) {
                 enter(field.value);
             }
+            return;
+        }
+        // An input method's own Enter, which confirms what it composed, ends
+        // no line. Every engine gives it keyCode 229, Safari also after the
+        // composition has ended. (A phone keyboard's Enter key, keyCode 13,
+        // commits a word still composed and ends the line.)
+        if (event.key === 'Enter' && event.keyCode === 229) {
+            event.preventDefault();
             return;
         }
         const key = session?.atThePause ? keyText(event) : null;
@@ -330,8 +367,12 @@ function startPage() {
             session?.enter(whole + '\n');
         }
     });
-    // A tap or a click on the dialogue (the Enter button's among them)
-    // gives the field the keyboard back, unless it selected text, to copy.
+    // The Enter button leaves the keyboard to the field: neither a click nor
+    // a tap on it takes the focus, so a phone's keyboard stays up. (Tab
+    // still reaches it.)
+    enterButton.addEventListener('mousedown', (event) => event.preventDefault());
+    // A tap or a click on the dialogue gives the field the keyboard back,
+    // unless it selected text, to copy.
     dialogue.addEventListener('click', () => {
         if (line.isConnected && document.getSelection().isCollapsed) {
             field.focus({ preventScroll: true });
@@ -339,6 +380,7 @@ function startPage() {
     });
     window.addEventListener('resize', askLayout);
     window.visualViewport?.addEventListener('resize', askLayout);
+    window.visualViewport?.addEventListener('scroll', askLayout);
 
     function ended(words) {
         line.remove();
