@@ -190,16 +190,19 @@ for (let node = walker.nextNode(); node !== null; node = walker.nextNode()) {
 return null;
 """
 # The answer's field, once the page has laid it out: its accessible name,
-# the keyboard it asks a phone for, whether the sentence that describes it
-# is the one the page marks, and where it stands: "after" the
-# dialogue's text, on the row where it ends, "below" that row, at the start
-# of the next, or "elsewhere".
+# the keyboard it asks a phone for, whether what describes it is the
+# sentence that the page marks (not its list item, which a screen reader
+# would speak with its bullet), whether it is inside a live region (whose
+# new text a screen reader speaks: the field's own would be spoken at every
+# key), and where it stands: "after" the dialogue's text, on the row where
+# it ends, "below" that row, at the start of the next, or "elsewhere".
 FIELD = """
 return new Promise(done => requestAnimationFrame(() => requestAnimationFrame(done))).then(() => {
     const field = document.getElementById('answer');
     const box = field.getBoundingClientRect();
     const range = document.createRange();
-    range.selectNodeContents(document.getElementById('line').previousSibling);
+    const described = document.getElementById(field.getAttribute('aria-describedby'));
+    range.selectNodeContents(field.closest('.run').querySelector('[role=log]'));
     const rows = range.getClientRects();
     const end = rows[rows.length - 1];
     const start = field.closest('.run').getBoundingClientRect().left;
@@ -208,15 +211,16 @@ return new Promise(done => requestAnimationFrame(() => requestAnimationFrame(don
         box.top >= end.bottom - 1 && box.top < end.bottom + end.height &&
         Math.abs(box.left - start) < 2 ? 'below' : 'elsewhere';
     return [field.getAttribute('aria-label'), field.inputMode,
-            document.querySelector('#answers .current')?.id ===
-            field.getAttribute('aria-describedby'), place];
+            described?.matches('#answers .current') && getComputedStyle(described).display !==
+            'list-item', field.closest('[aria-live], [role=log], [role=status], [role=alert]') !==
+            null, place];
 });
 """
 # How the dialogue ends at each prompt, with the field's name and keyboard,
-# and its sentence marked.
-FIELDS = {NUMBER: [NUMBER_PROMPT.decode().strip(), "numeric", True],
-          INCOME: [INCOME_PROMPT.decode(), "decimal", True], ASK: [ASK.strip(), "text", True],
-          KEY: [KEY, "text", True]}
+# described by its sentence, and in no live region.
+FIELDS = {NUMBER: [NUMBER_PROMPT.decode().strip(), "numeric", True, False],
+          INCOME: [INCOME_PROMPT.decode(), "decimal", True, False],
+          ASK: [ASK.strip(), "text", True, False], KEY: [KEY, "text", True, False]}
 
 
 class StaticServer(http.server.ThreadingHTTPServer):
@@ -260,13 +264,15 @@ class Page(unittest.TestCase):
         self.script(COUNT_BLURS)
 
     def field_answers(self, shown):
-        """At a prompt, the field is named by it, asks for its keyboard, and
-        stands after it."""
+        """At a prompt, the field is named by it (once the output has been
+        heard), asks for its keyboard, and stands after it."""
         for ending, field in FIELDS.items():
             if shown.endswith(ending):
-                *named, place = self.script(FIELD)
-                self.assertEqual(named, field, "the field's (name, keyboard, sentence marked)")
-                self.assertIn(place, self.places, f"where the field stands at {ending!r}")
+                self.wait(lambda: self.script(FIELD)[:-1] == field,
+                          f"at {ending!r}, the field's (name, keyboard, described by its "
+                          f"sentence, in a live region) {field}, not {self.script(FIELD)[:-1]}")
+                self.assertIn(self.script(FIELD)[-1], self.places,
+                              f"where the field stands at {ending!r}")
 
     def fits(self, width):
         self.assertLessEqual(self.script("return document.documentElement.scrollWidth"), width,
@@ -360,6 +366,9 @@ class Page(unittest.TestCase):
         program again below the runs before, which stay as they were."""
         before = self.script(RUNS)
         self.assertEqual(self.focused(), "again", "the element that has the keyboard")
+        self.assertEqual(self.script("return document.getElementById(document.getElementById("
+                                     "'again').getAttribute('aria-describedby')).textContent"),
+                         self.script(ENDINGS)[-1], "the button's description")
         self.browser.keys(ENTER)
         self.wait(lambda: self.script(RUNS) == before + [NUMBER], "expected a new run")
         self.assertEqual(self.focused(), "answer", "the element that has the keyboard")
@@ -402,7 +411,7 @@ class Desktop(Page):
         self.play("typed")
         self.run_again()
         selected = self.script("""
-            const node = document.querySelector('#dialogue .run').firstChild;
+            const node = document.querySelector('#dialogue .run').firstChild.firstChild;
             const range = document.createRange();
             range.setStart(node, node.data.indexOf('123456789)'));
             range.setEnd(node, node.data.indexOf(')'));
@@ -429,10 +438,11 @@ class Desktop(Page):
         self.browser.keys("123456789" + ENTER)
         self.wait(lambda: self.script(RUNS)[-1] == NUMBER + "123456789\n" + INCOME,
                   "expected the income prompt")
+        self.field_answers(INCOME)
         self.assertEqual(self.script(
             "const field = document.getElementById('answer');"
             "return [document.getElementById(field.getAttribute('aria-describedby')).textContent"
-            "  .replace(/\\s+/g, ' '), document.getElementById('dialogue').getAttribute('role')]"),
+            "  .replace(/\\s+/g, ' '), field.closest('.run').firstChild.getAttribute('role')]"),
             ["The taxable income: dollars as digits with at most one decimal point, without a $"
              " or thousands commas; a decimal comma (44197,36) is taken as the point.", "log"])
         with open(os.path.join(NODE_MODULES, "axe-core", "axe.min.js"), encoding="utf-8") as axe:
@@ -467,7 +477,7 @@ class Phone(Page):
             "return [box.width, box.height]")), 44, "the Enter button's width and height")
         self.wait(lambda: self.script(
             "const shown = box => box.top >= 0 && box.bottom <= visualViewport.height;"
-            "const report = Array.from(document.querySelectorAll('.run')).pop().childNodes;"
+            "const report = Array.from(document.querySelectorAll('.run')).pop().firstChild.childNodes;"
             "const node = Array.from(report).filter(n => n.data?.includes('SSN:')).pop();"
             "const range = document.createRange(); if (node) range.selectNodeContents(node);"
             "return (arguments[0] === false || !node || shown(range.getBoundingClientRect())) &&"

@@ -210,14 +210,14 @@ function startPage() {
     // The answer's field, in a form of its own so that Enter, a phone
     // keyboard's Go, or the form's own Enter button (an iPhone's keypads for
     // digits have no key for it) ends the line. It stands at the end of
-    // the dialogue: after the mark, which is where the text ends, and after
-    // a place where the line may break, where the rest of the line is too
-    // narrow for it.
+    // the dialogue, outside its live region (a screen reader would speak
+    // the field's text as new text of the dialogue): after the mark, which
+    // is where the text ends, and after a place where the line may break,
+    // where the rest of the line is too narrow for it. (WebKitGTK's page
+    // crashes under a screen reader when an inline form holds a span.)
     const line = document.createElement('form');
     line.id = 'line';
     const mark = document.createElement('span');
-    const entry = document.createElement('span');
-    entry.id = 'entry';
     const field = document.createElement('input');
     field.id = 'answer';
     field.type = 'text';
@@ -231,13 +231,14 @@ function startPage() {
     enterButton.id = 'enter';
     // Its word is the style's, so that a copy of the dialogue leaves it out.
     enterButton.setAttribute('aria-label', 'Enter');
-    entry.append(field, enterButton);
-    line.append(mark, document.createElement('wbr'), entry);
+    line.append(field, enterButton);
 
     let session = null;
     let run = null; // the element that holds this run's dialogue
+    let said = null; // its live region: what the program wrote, and the answers
     let tail = ''; // the end of the run's text: its last lines
     let prompt = null; // the item of PROMPTS that the field answers
+    let naming = 0; // the timer that gives the field its prompt's name
     let keyIsDown = false;
     let layoutAsked = false;
 
@@ -252,7 +253,7 @@ function startPage() {
         const right = box.right - parseFloat(getComputedStyle(run).paddingRight);
         const room = Math.floor(right - mark.getBoundingClientRect().left) - 1;
         const least = 6 * parseFloat(getComputedStyle(field).fontSize) + enterButton.offsetWidth;
-        entry.style.width = room >= least ? `${room}px` : '100%';
+        line.style.width = room >= least ? `${room}px` : '100%';
         keepInView(field);
     }
     function askLayout() {
@@ -275,7 +276,7 @@ function startPage() {
             if (text === '') {
                 return;
             }
-            run.insertBefore(document.createTextNode(text), line);
+            said.append(text);
             tail = (tail + text).slice(-400);
             askLayout();
         },
@@ -291,11 +292,19 @@ function startPage() {
             if (found !== undefined && found !== prompt) {
                 prompt = found;
                 field.inputMode = found.inputMode;
-                field.setAttribute('aria-label', shown.trim());
-                field.setAttribute('aria-describedby', found.about);
                 for (const item of PROMPTS) {
                     document.getElementById(item.about).classList.toggle('current', item === found);
                 }
+                // A screen reader speaks a changed description at once, and a
+                // live region's new text a moment later (Orca about 0.1 s),
+                // and Firefox speaks the description at once only with a new
+                // name: both change half a second after the output, so that
+                // what the answer takes is heard after what asks for it.
+                clearTimeout(naming);
+                naming = setTimeout(() => {
+                    field.setAttribute('aria-label', shown.trim());
+                    field.setAttribute('aria-describedby', found.about);
+                }, 500);
             }
             if (session.atThePause && field.value !== '') {
                 enter(field.value);
@@ -385,11 +394,18 @@ function startPage() {
     function ended(words) {
         line.remove();
         prompt = null;
+        clearTimeout(naming);
+        field.setAttribute('aria-label', 'Answer');
+        field.removeAttribute('aria-describedby');
         for (const item of PROMPTS) {
             document.getElementById(item.about).classList.remove('current');
         }
+        // The words are the button's description, which a screen reader
+        // speaks as the button takes the keyboard.
+        document.getElementById('ended')?.removeAttribute('id');
         const note = document.createElement('p');
         note.className = 'ended';
+        note.id = 'ended';
         note.textContent = words;
         dialogue.append(note);
         session = null;
@@ -414,7 +430,9 @@ function startPage() {
         again.hidden = true;
         run = document.createElement('div');
         run.className = 'run';
-        run.append(line);
+        said = document.createElement('span');
+        said.setAttribute('role', 'log');
+        run.append(said, mark, document.createElement('wbr'), line);
         dialogue.append(run);
         tail = '';
         field.value = '';
