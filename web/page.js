@@ -402,10 +402,10 @@ function startPage() {
         }
         // The words are the button's description, which a screen reader
         // speaks as the button takes the keyboard.
-        document.getElementById('ended')?.removeAttribute('id');
+        document.getElementById('how-it-ended')?.removeAttribute('id');
         const note = document.createElement('p');
         note.className = 'ended';
-        note.id = 'ended';
+        note.id = 'how-it-ended';
         note.textContent = words;
         dialogue.append(note);
         session = null;
