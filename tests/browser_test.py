@@ -22,7 +22,6 @@ lacks for ENGINE, one thing a line.
 """
 import functools
 import http.server
-import json
 import os
 import sys
 import threading
@@ -264,15 +263,18 @@ class Page(unittest.TestCase):
         self.script(COUNT_BLURS)
 
     def field_answers(self, shown):
-        """At a prompt, the field is named by it (once the output has been
-        heard), asks for its keyboard, and stands after it."""
+        """At a prompt, the field is named by it (with its description, half
+        a second after the output), asks for its keyboard, and stands after
+        it."""
         for ending, field in FIELDS.items():
             if shown.endswith(ending):
-                self.wait(lambda: self.script(FIELD)[:-1] == field,
-                          f"at {ending!r}, the field's (name, keyboard, described by its "
-                          f"sentence, in a live region) {field}, not {self.script(FIELD)[:-1]}")
-                self.assertIn(self.script(FIELD)[-1], self.places,
-                              f"where the field stands at {ending!r}")
+                self.wait(lambda: self.script("return document.getElementById('answer')"
+                                              ".getAttribute('aria-label')") == field[0],
+                          f"expected the field named {field[0]!r}")
+                *named, place = self.script(FIELD)
+                self.assertEqual(named, field, "the field's (name, keyboard, described by its "
+                                 "sentence, in a live region)")
+                self.assertIn(place, self.places, f"where the field stands at {ending!r}")
 
     def fits(self, width):
         self.assertLessEqual(self.script("return document.documentElement.scrollWidth"), width,
