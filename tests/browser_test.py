@@ -194,14 +194,16 @@ return null;
 # would speak with its bullet), whether it is inside a live region (whose
 # new text a screen reader speaks: the field's own would be spoken at every
 # key), and where it stands: "after" the dialogue's text, on the row where
-# it ends, "below" that row, at the start of the next, or "elsewhere".
+# it ends, "below" that row, at the start of the next, or "elsewhere"; and
+# the text of the log's last node if it is an element (null if bare text).
 FIELD = """
 return new Promise(done => requestAnimationFrame(() => requestAnimationFrame(done))).then(() => {
     const field = document.getElementById('answer');
     const box = field.getBoundingClientRect();
     const range = document.createRange();
     const described = document.getElementById(field.getAttribute('aria-describedby'));
-    range.selectNodeContents(field.closest('.run').querySelector('[role=log]'));
+    const log = field.closest('.run').querySelector('[role=log]');
+    range.selectNodeContents(log);
     const rows = range.getClientRects();
     const end = rows[rows.length - 1];
     const start = field.closest('.run').getBoundingClientRect().left;
@@ -212,7 +214,7 @@ return new Promise(done => requestAnimationFrame(() => requestAnimationFrame(don
     return [field.getAttribute('aria-label'), field.inputMode,
             described?.matches('#answers .current') && getComputedStyle(described).display !==
             'list-item', field.closest('[aria-live], [role=log], [role=status], [role=alert]') !==
-            null, place];
+            null, place, log.lastChild instanceof Element ? log.lastChild.textContent : null];
 });
 """
 # How the dialogue ends at each prompt, with the field's name and keyboard,
@@ -258,23 +260,30 @@ class Page(unittest.TestCase):
         self.browser.get(url or "file://" + PAGE)
         self.wait(lambda: self.script(RUNS) == [NUMBER], "expected the first prompt")
         self.assertEqual(self.script(FAILED), "", "what the page says has failed")
+        # The first prompt names the field as it is shown.
+        self.assertEqual(self.script("return document.getElementById('answer').getAttribute("
+                                     "'aria-label')"), FIELDS[NUMBER][0], "the field's name")
         self.assertEqual(self.focused(), "answer", "the element that has the keyboard")
         self.field_answers(NUMBER)
         self.script(COUNT_BLURS)
 
-    def field_answers(self, shown):
+    def field_answers(self, shown, added=None):
         """At a prompt, the field is named by it (with its description, half
         a second after the output), asks for its keyboard, and stands after
-        it."""
+        it; what the last step `added` ends with the log's last element, so
+        that a screen reader is told of an addition, not of a new whole."""
         for ending, field in FIELDS.items():
             if shown.endswith(ending):
                 self.wait(lambda: self.script("return document.getElementById('answer')"
                                               ".getAttribute('aria-label')") == field[0],
                           f"expected the field named {field[0]!r}")
-                *named, place = self.script(FIELD)
+                *named, place, last = self.script(FIELD)
                 self.assertEqual(named, field, "the field's (name, keyboard, described by its "
                                  "sentence, in a live region)")
                 self.assertIn(place, self.places, f"where the field stands at {ending!r}")
+                self.assertTrue(last and (added or shown).endswith(last),
+                                f"the log's last element, {last!r}, is not the end of "
+                                f"{added or shown!r}")
 
     def fits(self, width):
         self.assertLessEqual(self.script("return document.documentElement.scrollWidth"), width,
@@ -361,7 +370,7 @@ class Page(unittest.TestCase):
                 self.assertEqual(self.focused(), "answer", "the element that has the keyboard")
                 self.assertEqual(self.script("return window.blurs"), 0,
                                  f"{name}: the times the field lost the keyboard at {what!r}")
-                self.field_answers(shown)
+                self.field_answers(shown, added)
 
     def run_again(self):
         """After the end, the button has the keyboard, and Enter runs the
@@ -413,7 +422,7 @@ class Desktop(Page):
         self.play("typed")
         self.run_again()
         selected = self.script("""
-            const node = document.querySelector('#dialogue .run').firstChild.firstChild;
+            const node = document.querySelector('#dialogue .run').firstChild.firstChild.firstChild;
             const range = document.createRange();
             range.setStart(node, node.data.indexOf('123456789)'));
             range.setEnd(node, node.data.indexOf(')'));
@@ -440,7 +449,7 @@ class Desktop(Page):
         self.browser.keys("123456789" + ENTER)
         self.wait(lambda: self.script(RUNS)[-1] == NUMBER + "123456789\n" + INCOME,
                   "expected the income prompt")
-        self.field_answers(INCOME)
+        self.field_answers(NUMBER + "123456789\n" + INCOME)
         self.assertEqual(self.script(
             "const field = document.getElementById('answer');"
             "return [document.getElementById(field.getAttribute('aria-describedby')).textContent"
@@ -470,17 +479,17 @@ class Phone(Page):
     # Where the rest of the row is too narrow, on the next.
     places = ("after", "below")
 
-    def field_answers(self, shown):
+    def field_answers(self, shown, added=None):
         """The field, and the report before the question, are in view, above
         an on-screen keyboard; the Enter button is a finger's target."""
-        super().field_answers(shown)
+        super().field_answers(shown, added)
         self.assertGreaterEqual(min(self.script(
             "const box = document.getElementById('enter').getBoundingClientRect();"
             "return [box.width, box.height]")), 44, "the Enter button's width and height")
         self.wait(lambda: self.script(
             "const shown = box => box.top >= 0 && box.bottom <= visualViewport.height;"
             "const report = Array.from(document.querySelectorAll('.run')).pop().firstChild.childNodes;"
-            "const node = Array.from(report).filter(n => n.data?.includes('SSN:')).pop();"
+            "const node = Array.from(report).filter(n => n.textContent.includes('SSN:')).pop();"
             "const range = document.createRange(); if (node) range.selectNodeContents(node);"
             "return (arguments[0] === false || !node || shown(range.getBoundingClientRect())) &&"
             " shown(document.getElementById('answer').getBoundingClientRect())",

@@ -239,6 +239,7 @@ function startPage() {
     let tail = ''; // the end of the run's text: its last lines
     let prompt = null; // the item of PROMPTS that the field answers
     let naming = 0; // the timer that gives the field its prompt's name
+    let opening = true; // the field has yet to be named after the page's first prompt
     let keyIsDown = false;
     let layoutAsked = false;
 
@@ -276,7 +277,16 @@ function startPage() {
             if (text === '') {
                 return;
             }
-            said.append(text);
+            // Each piece an element of its own, which Chromium keeps in its
+            // accessibility tree (a plain span it folds into the log's text,
+            // and then reports every addition as the log's whole text, new),
+            // so that a screen reader hears only what was added. Screen
+            // readers do not announce a paragraph (generic, which is not for
+            // pages to give, Chromium would keep too).
+            const piece = document.createElement('span');
+            piece.setAttribute('role', 'paragraph');
+            piece.textContent = text;
+            said.append(piece);
             tail = (tail + text).slice(-400);
             askLayout();
         },
@@ -299,12 +309,21 @@ function startPage() {
                 // live region's new text a moment later (Orca about 0.1 s),
                 // and Firefox speaks the description at once only with a new
                 // name: both change half a second after the output, so that
-                // what the answer takes is heard after what asks for it.
-                clearTimeout(naming);
-                naming = setTimeout(() => {
+                // what the answer takes is heard after what asks for it. The
+                // page's first prompt names the field at once, which has the
+                // keyboard from the start: a screen reader then says the
+                // prompt with the field, not "Answer".
+                const name = () => {
                     field.setAttribute('aria-label', shown.trim());
                     field.setAttribute('aria-describedby', found.about);
-                }, 500);
+                };
+                clearTimeout(naming);
+                if (opening) {
+                    opening = false;
+                    name();
+                } else {
+                    naming = setTimeout(name, 500);
+                }
             }
             if (session.atThePause && field.value !== '') {
                 enter(field.value);
