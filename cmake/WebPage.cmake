@@ -23,6 +23,7 @@ set(page_inputs
   TEMPLATE=${web_source}/fedtax.html
   PROGRAM=${CMAKE_CURRENT_BINARY_DIR}/fedtax-suspending.wasm
   HOST_JS=${web_source}/wasi_host.js
+  RULES_JS=${web_source}/rules.js
   PAGE_JS=${web_source}/page.js
   LICENSE=${PROJECT_SOURCE_DIR}/LICENSE)
 set(page_files "")
