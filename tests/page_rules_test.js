@@ -22,12 +22,15 @@ const sent = (key) => rules.keyDoes({ key }, true, '')?.hands ?? null;
 function session(wrote, entered) {
     const told = [];
     const shown = [];
-    const one = rules.newSession({ prompt: (prompt) => told.push(prompt.name), show: (text) => shown.push(text) });
+    const one = rules.newSession({
+        prompt: (prompt) => told.push(prompt.name), show: (text) => shown.push(text),
+    });
     one.output(1, new TextEncoder().encode(wrote));
     entered.forEach(one.enter);
     const decoder = new TextDecoder();
     let read = '';
-    for (let bytes = one.input(4); !(bytes instanceof Promise) && bytes.length > 0; bytes = one.input(4)) {
+    let bytes = one.input(4);
+    for (; !(bytes instanceof Promise) && bytes.length > 0; bytes = one.input(4)) {
         read += decoder.decode(bytes, { stream: true });
     }
     one.flush();
@@ -82,9 +85,10 @@ const ROWS = [
         { hands: null }],
     ['d', rules.keyDoes({ key: 'd', code: 'KeyD', ctrlKey: false }, false, '1'), null],
     // An input method's own Enter ends no line; a phone keyboard's does.
-    ["an input method's Enter", rules.keyDoes({ key: 'Enter', keyCode: 229 }, true, 'x'), { hands: null }],
-    ["a phone's Enter, composing", rules.keyDoes({ key: 'Enter', keyCode: 13, isComposing: true }, false,
-        'x'), null],
+    ["an input method's Enter", rules.keyDoes({ key: 'Enter', keyCode: 229 }, true, 'x'),
+        { hands: null }],
+    ["a phone's Enter, composing",
+        rules.keyDoes({ key: 'Enter', keyCode: 13, isComposing: true }, false, 'x'), null],
     // The key at the pause, as a terminal sends it; not at a prompt.
     ['Enter, Backspace', ['Enter', 'Backspace'].map(sent), ['\r', '\x7f']],
     ['arrows, F5, Escape', ['ArrowUp', 'F5', 'Escape'].map(sent), ['\x1b', '\x1b', '\x1b']],
@@ -95,7 +99,8 @@ const ROWS = [
     ['at a prompt', rules.keyDoes({ key: 'k' }, false, ''), null],
     // A paste: its whole lines are answers, the rest stays in the field.
     ['a line', rules.pasted('12', '345', '6', false), null],
-    ['lines', rules.pasted('1', '23\r\n45\r6\n78', '9', false), { answers: ['123\n', '45\n', '6\n'], value: '789', caret: 2 }],
+    ['lines', rules.pasted('1', '23\r\n45\r6\n78', '9', false),
+        { answers: ['123\n', '45\n', '6\n'], value: '789', caret: 2 }],
     ['at the pause', rules.pasted('a', 'b', 'c', true), { answers: ['abc'], value: '', caret: 0 }],
 ];
 
