@@ -162,13 +162,7 @@ function listen(line, page) {
             }
         }
     });
-    // At the pause a phone keyboard's first character is the key, also one
-    // that it is still composing.
-    field.addEventListener('input', () => {
-        if (page.atThePause() && field.value !== '') {
-            enter(field.value);
-        }
-    });
+    field.addEventListener('input', page.keyFromField);
     field.addEventListener('paste', (event) => {
         const paste = pasted(field.value.slice(0, field.selectionStart), event.clipboardData?.getData(
             'text/plain') ?? '', field.value.slice(field.selectionEnd), page.atThePause());
@@ -211,10 +205,7 @@ async function runOnce(program, dialogue, line, name, page) {
         prompt(prompt) {
             page.prompt = prompt;
             name.prompt(prompt);
-            // At the pause, what the field holds already is the key.
-            if (page.atThePause() && line.field.value !== '') {
-                page.enter(line.field.value);
-            }
+            page.keyFromField();
         },
     });
     try {
@@ -247,6 +238,13 @@ async function startPage() {
             page.session?.enter(text);
         },
         atThePause: () => page.prompt?.begins === PAUSE,
+        // At the pause, what the field holds is the key: typed before the
+        // pause, or a phone keyboard's first character, also one composed.
+        keyFromField() {
+            if (page.atThePause() && line.field.value !== '') {
+                page.enter(line.field.value);
+            }
+        },
     };
     const keyIsDown = listen(line, page);
     // A tap or a click on the dialogue gives the field the keyboard back,
